@@ -1,0 +1,62 @@
+// Every resource, control, command, timer and message number of the program.
+// Shared by tensikon.rc and the code, so it holds only #define lines that the
+// resource compiler understands.
+#pragma once
+
+// Menu and dialog templates.
+#define IDR_MAINMENU 2001
+#define IDD_MEASUREMENT_PANEL 1001
+#define IDD_READOUT_PANEL 1002
+#define IDD_ABOUT 8001
+
+// Guide diagrams and the program icon.
+#define IDB_BELTS_SINGLE_CAM 8002
+#define IDB_BELTS_TWIN_CAM 8003
+#define IDB_TENSIONER_NUTS 8004
+#define IDB_TENSIONER_TOOL 8005
+#define IDB_DRIVE_PULLEY 8006
+#define IDI_TENSIKON 8007
+
+// Controls of the measurement panel.
+#define IDC_RECORD 4001
+#define IDC_DIVIDER 4003
+#define IDC_TOP_LINE 4004
+#define IDC_GUIDE_BELTS 4005
+#define IDC_VERTICAL_CYL 4010
+#define IDC_HORIZONTAL_CYL 4011
+#define IDC_MEASURED_LABEL 4012
+#define IDC_TARGET_LABEL 4013
+#define IDC_GUIDE_BELTS_TWIN 4014
+#define IDC_GUIDE_BACK 4015
+#define IDC_GUIDE_FORWARD 4016
+#define IDC_GUIDE_TEXT 4017
+#define IDC_GUIDE_PULLEY 4018
+#define IDC_STATUS 4019
+#define IDC_GUIDE_NUTS 4020
+#define IDC_GUIDE_TOOL 4021
+
+// Readouts of the readout panel.
+#define IDC_VERTICAL_TARGET 4006
+#define IDC_HORIZONTAL_TARGET 4007
+#define IDC_VERTICAL_MEASURED 4008
+#define IDC_HORIZONTAL_MEASURED 4009
+
+// Menu commands. The model commands (6002, 6003, 6011, 6013..6029) and the
+// greyed 6012 and 6031 come from the bike catalogue.
+#define IDM_EXIT 6001
+#define IDM_HOLD_HALF_SECOND 6004
+#define IDM_ABOUT 6005
+#define IDM_HOLD_ONE_SECOND 6006
+#define IDM_HOLD_TWO_SECONDS 6007
+#define IDM_HOLD_THREE_SECONDS 6008
+#define IDM_CONTINUOUS 6009
+#define IDM_SINGLE 6010
+#define IDM_SAVE 6030
+
+// Timers of the measurement panel.
+#define IDT_FLASH 1
+#define IDT_HOLD 2
+
+// Posted by the capture thread to the measurement panel when a capture holds
+// two blocks (WM_APP + 1).
+#define WM_CAPTURE_DONE 0x8001
