@@ -1,0 +1,41 @@
+// The audio capture as the rest of the program sees it: a thread that
+// receives the wave-in device's notifications and fills the analysis
+// buffer, and the recorder that opens and closes the device for one
+// recording. All functions here are called on the user-interface thread.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+namespace tensikon {
+
+class WaveInDevice; // capture/wave_in_device.h: the seam tests script
+
+// Starts the capture thread and returns its id once its message queue
+// exists (so no device notification can be lost), or 0 on failure. The
+// thread's handle is closed at once; the thread ends with the process.
+DWORD startCaptureThread();
+
+// Where a finished capture goes: the window that receives WM_CAPTURE_DONE
+// and the 44 100-byte analysis buffer. Set before the first recording.
+// Detaching (nullptr, nullptr) stops any recording that runs first, so no
+// block is copied into a buffer that is about to be released.
+void attachCapture(HWND panel, std::uint8_t* analysisBuffer);
+
+// 1 when the device records into both blocks, 0 when a step failed (its
+// message has been shown, owned by `owner`).
+int startRecording(HWND owner);
+
+// Stops the device, waits (bounded) until both blocks are back, releases
+// everything. Only after a startRecording that returned 1, and once.
+void stopRecording(HWND owner);
+
+// True between a successful startRecording and its stopRecording.
+bool recorderIsOpen();
+
+// The device the recorder talks to: the real winmm one unless a test
+// installs a scripted one. Pass nullptr to go back to winmm.
+void useWaveInDevice(WaveInDevice* device);
+
+} // namespace tensikon
