@@ -60,3 +60,8 @@
 // Posted by the capture thread to the measurement panel when a capture holds
 // two blocks (WM_APP + 1).
 #define WM_CAPTURE_DONE 0x8001
+
+// Controls that the code never addresses (labels of the about box).
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
