@@ -1,0 +1,10 @@
+#include "ui/error_message.h"
+
+namespace tensikon {
+
+void showError(HWND owner, const char* text, const char* caption, UINT icon)
+{
+    MessageBoxA(owner, text, caption, MB_OK | icon);
+}
+
+} // namespace tensikon

@@ -1,0 +1,158 @@
+#include "ui/main_window.h"
+
+#include "capture/capture.h"
+#include "core/bike_catalogue.h"
+#include "core/capture_format.h"
+#include "resources/resource.h"
+#include "ui/about_box.h"
+#include "ui/error_message.h"
+#include "ui/measurement_panel.h"
+#include "ui/model_choice.h"
+#include "ui/readout_panel.h"
+#include "ui/shell_state.h"
+#include "ui/unique_handle.h"
+
+namespace tensikon {
+
+namespace {
+
+UniqueWindow measurementPanel;
+UniqueWindow readoutPanel;
+UniqueGlobalMemory analysisBuffer;
+bool creationReported = false;
+
+// Creates a panel, shows it and publishes its handle; a panel that cannot be
+// created is reported and left out.
+HWND addPanel(HWND window, UniqueWindow& owner, HWND panel, HWND& published)
+{
+    owner.reset(panel);
+    published = panel;
+    if (!panel)
+        showError(window, "CreateDialog returned NULL", kWarningCaption, MB_ICONINFORMATION);
+    return panel;
+}
+
+// A capture that still runs is stopped, with the panel's timers, before the
+// buffer it writes into is released. Also called when creation fails, since
+// a window whose creation fails does not always get WM_DESTROY.
+void releaseEverything()
+{
+    if (shell.measurementPanel)
+        endMeasurement(shell.measurementPanel);
+    attachCapture(nullptr, nullptr);
+    shell.analysisBuffer = nullptr;
+    analysisBuffer.reset();
+    shell.measurementPanel = nullptr;
+    measurementPanel.reset();
+    shell.readoutPanel = nullptr;
+    readoutPanel.reset();
+    shell.mainWindow = nullptr;
+}
+
+LRESULT onCreate(HWND window, const CREATESTRUCTA& create)
+{
+    const auto* services = static_cast<const MainWindowServices*>(create.lpCreateParams);
+    creationReported = false;
+    shell.mainWindow = window;
+    shell.holdTimeMs = kDefaultHoldTimeMs;
+    if (HWND panel =
+            addPanel(window, measurementPanel, createMeasurementPanel(shell.instance, window),
+                     shell.measurementPanel)) {
+        CheckDlgButton(panel, IDC_HORIZONTAL_CYL, BST_CHECKED);
+        ShowWindow(panel, SW_SHOW);
+    }
+    if (HWND panel = addPanel(window, readoutPanel, createReadoutPanel(shell.instance, window),
+                              shell.readoutPanel))
+        ShowWindow(panel, SW_SHOW);
+
+    // Without the buffer no capture could be kept: start-up ends here.
+    analysisBuffer.reset(services->allocate(GMEM_FIXED | GMEM_ZEROINIT, kAnalysisBufferBytes));
+    if (!analysisBuffer) {
+        showError(nullptr, "Not enough memory for the recording buffer!", kStartupErrorCaption,
+                  MB_ICONEXCLAMATION);
+        creationReported = true;
+        releaseEverything();
+        return -1;
+    }
+    shell.analysisBuffer = static_cast<std::uint8_t*>(analysisBuffer.get());
+    attachCapture(shell.measurementPanel, shell.analysisBuffer);
+    return 0;
+}
+
+void markHoldTime(HWND window, UINT command, int milliseconds)
+{
+    CheckMenuRadioItem(GetMenu(window), IDM_HOLD_HALF_SECOND, IDM_HOLD_THREE_SECONDS, command,
+                       MF_BYCOMMAND);
+    shell.holdTimeMs = milliseconds;
+}
+
+void markRecordMode(HWND window, UINT command)
+{
+    CheckMenuRadioItem(GetMenu(window), IDM_CONTINUOUS, IDM_SINGLE, command, MF_BYCOMMAND);
+}
+
+LRESULT onCommand(HWND window, UINT command)
+{
+    switch (command) {
+    case IDM_EXIT:
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        break;
+    case IDM_HOLD_HALF_SECOND:
+        markHoldTime(window, command, 500);
+        break;
+    case IDM_HOLD_ONE_SECOND:
+        markHoldTime(window, command, 1000);
+        break;
+    case IDM_HOLD_TWO_SECONDS:
+        markHoldTime(window, command, 2000);
+        break;
+    case IDM_HOLD_THREE_SECONDS:
+        markHoldTime(window, command, 3000);
+        break;
+    case IDM_ABOUT:
+        runAboutBox(shell.instance, window);
+        break;
+    case IDM_CONTINUOUS:
+    case IDM_SINGLE:
+        markRecordMode(window, command);
+        break;
+    default:
+        if (const BikeModel* row = findModel(static_cast<std::uint16_t>(command)))
+            applyModel(*row);
+        break;
+    }
+    return 0;
+}
+
+LRESULT onDestroy()
+{
+    releaseEverything();
+    PostQuitMessage(0);
+    return 0;
+}
+
+} // namespace
+
+LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        return onCreate(window, *reinterpret_cast<const CREATESTRUCTA*>(lParam));
+    case WM_COMMAND:
+        return onCommand(window, LOWORD(wParam));
+    case WM_CLOSE:
+        DestroyWindow(window);
+        return 0;
+    case WM_DESTROY:
+        return onDestroy();
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+bool mainWindowCreationReported()
+{
+    return creationReported;
+}
+
+} // namespace tensikon

@@ -1,0 +1,29 @@
+// The handles and settings by which the windows of the program find each
+// other. Written by the main window at creation and destruction (and the
+// Hold Time commands), read by the panels; user-interface thread only.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+namespace tensikon {
+
+inline constexpr int kDefaultHoldTimeMs = 1000;
+
+struct ShellState {
+    HINSTANCE instance = nullptr;
+    HWND mainWindow = nullptr;
+    HWND measurementPanel = nullptr;
+    HWND readoutPanel = nullptr;
+    // The 44 100 bytes the capture thread fills and the estimator reads;
+    // null whenever no buffer is allocated.
+    std::uint8_t* analysisBuffer = nullptr;
+    // How long Continuous mode waits after a result before the next capture.
+    int holdTimeMs = kDefaultHoldTimeMs;
+    DWORD captureThreadId = 0;
+};
+
+inline ShellState shell;
+
+} // namespace tensikon
