@@ -6,8 +6,9 @@ namespace tensikon {
 
 const BikeModel* findModel(std::uint16_t commandId)
 {
-    const auto row = std::find_if(BikeCatalogue.begin(), BikeCatalogue.end(),
-                                  [commandId](const BikeModel& m) { return m.commandId == commandId; });
+    const auto row =
+        std::find_if(BikeCatalogue.begin(), BikeCatalogue.end(),
+                     [commandId](const BikeModel& m) { return m.commandId == commandId; });
     return row == BikeCatalogue.end() ? nullptr : &*row;
 }
 

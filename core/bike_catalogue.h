@@ -56,8 +56,8 @@ inline constexpr std::string_view kCustomItem = "Custom";
 inline constexpr std::uint16_t kCustomCommand = 6031;
 
 // The families of "Select Bike" that hold rows, in menu order.
-inline constexpr std::array<std::string_view, 6> kBikeFamilies{
-    "Corvane", "Vialta", "Retrova", "Tourenza", "Pistara", "Corsalto"};
+inline constexpr std::array<std::string_view, 6> kBikeFamilies{"Corvane",  "Vialta",  "Retrova",
+                                                               "Tourenza", "Pistara", "Corsalto"};
 
 inline constexpr int kDefaultGuideVariant = 1;
 

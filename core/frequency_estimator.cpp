@@ -81,6 +81,36 @@ std::optional<std::int32_t> frequencyFromSpan(std::int32_t span)
     return static_cast<std::int32_t>(hz);
 }
 
+namespace {
+
+// Finds and places the seven crossings from the examination start on.
+// Returns false when the search or a window would pass the buffer's end.
+bool findCrossings(const Scanner& scanner, std::size_t x, FrequencyEstimate& result)
+{
+    // The first side is judged against zero, not against the baseline.
+    bool above = SampleLevel(scanner.buffer, x) > 0;
+    while (result.crossingsFound < kCrossings) {
+        if (!scanner.readable(x))
+            return false;
+        const std::int32_t d = scanner.deviation(x);
+        if ((above && d > 0) || (!above && d < 0)) {
+            x += kStep;
+            continue;
+        }
+        const auto mark = scanner.place(x, above);
+        if (!mark)
+            return false;
+        result.detections[result.crossingsFound] = x;
+        result.marks[result.crossingsFound] = *mark;
+        ++result.crossingsFound;
+        above = !above;
+        x += kHoldOff; // the examination goes on from the detection, not the mark
+    }
+    return true;
+}
+
+} // namespace
+
 FrequencyEstimate estimateFrequencyInDetail(AnalysisBuffer buffer)
 {
     FrequencyEstimate result;
@@ -91,33 +121,10 @@ FrequencyEstimate estimateFrequencyInDetail(AnalysisBuffer buffer)
         return result;
     }
     const Scanner scanner{buffer, result.baseline};
-    std::size_t x = *result.pluckOffset + kStartDistance;
-    if (!scanner.readable(x)) {
+    const std::size_t start = *result.pluckOffset + kStartDistance;
+    if (!scanner.readable(start) || !findCrossings(scanner, start, result)) {
         result.noReading = NoReading::OutOfBuffer;
         return result;
-    }
-    // The first side is judged against zero, not against the baseline.
-    bool above = SampleLevel(buffer, x) > 0;
-    while (result.crossingsFound < kCrossings) {
-        if (!scanner.readable(x)) {
-            result.noReading = NoReading::OutOfBuffer;
-            return result;
-        }
-        const std::int32_t d = scanner.deviation(x);
-        if ((above && d > 0) || (!above && d < 0)) {
-            x += kStep;
-            continue;
-        }
-        const auto mark = scanner.place(x, above);
-        if (!mark) {
-            result.noReading = NoReading::OutOfBuffer;
-            return result;
-        }
-        result.detections[result.crossingsFound] = x;
-        result.marks[result.crossingsFound] = *mark;
-        ++result.crossingsFound;
-        above = !above;
-        x += kHoldOff; // the examination goes on from the detection, not the mark
     }
     // The six differences between consecutive marks telescope.
     result.span = static_cast<std::int32_t>(result.marks[kCrossings - 1]) -

@@ -21,7 +21,8 @@ Bytes blockWithSamples(std::initializer_list<std::pair<std::size_t, std::int16_t
 
 TEST(SampleLevel, IsTheSignedHighByteAndTheFloorOfSampleOver256)
 {
-    const Bytes b = test::toBytes({0, 255, -1, -256, -257, 24576, 24575, -24321, -24320, 32767, -32768});
+    const Bytes b =
+        test::toBytes({0, 255, -1, -256, -257, 24576, 24575, -24321, -24320, 32767, -32768});
     const int expected[] = {0, 0, -1, -1, -2, 96, 95, -96, -95, 127, -128};
     for (std::size_t k = 0; k < std::size(expected); ++k)
         EXPECT_EQ(SampleLevel(b, 2 * k + 1), expected[k]) << "sample " << k;
@@ -103,8 +104,8 @@ TEST(FindPluck, FindsTheFirstScannedOffsetOrNothing)
     const Bytes zero(kAnalysisBufferBytes, 0);
     EXPECT_FALSE(findPluck(test::asBuffer(zero)).has_value());
 
-    const Bytes atOne = test::bufferOf({30000, 0, 0, 0, 0, 0, 0, 0, 0, 0, 30000, 0, 0, 0, 0, 0, 0,
-                                        0, 0, 0, 30000});
+    const Bytes atOne =
+        test::bufferOf({30000, 0, 0, 0, 0, 0, 0, 0, 0, 0, 30000, 0, 0, 0, 0, 0, 0, 0, 0, 0, 30000});
     EXPECT_EQ(findPluck(test::asBuffer(atOne)), 1u);
 
     // The last offset tested is 44041: its third level is at byte 44081.

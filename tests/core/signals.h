@@ -37,7 +37,8 @@ inline Samples tone(double hz, bool decaying, Rounding r = Rounding::Nearest,
     Samples s(count);
     for (std::size_t n = 0; n < count; ++n) {
         const double envelope = decaying ? std::exp(-static_cast<double>(n) / 11025.0) : 1.0;
-        const double v = 30000.0 * envelope * std::sin(2.0 * kPi * hz * static_cast<double>(n) / 44100.0);
+        const double v =
+            30000.0 * envelope * std::sin(2.0 * kPi * hz * static_cast<double>(n) / 44100.0);
         s[n] = static_cast<std::int16_t>(roundWith(v, r));
     }
     return s;
