@@ -123,8 +123,10 @@ TEST_F(Commands, ExitClosesTheWindowAndTheLoopEndsWithZero)
     menu(IDM_EXIT);
     EXPECT_NE(mainWindow(), nullptr) << "Exit posts its close";
     // Bounded: should the quit never come, this posts one that ends the loop.
-    SetTimer(nullptr, 0, 5000, [](HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(99); });
+    const UINT_PTR guard =
+        SetTimer(nullptr, 0, 5000, [](HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(99); });
     EXPECT_EQ(runMessageLoop(), 0);
+    KillTimer(nullptr, guard);
     EXPECT_EQ(mainWindow(), nullptr);
     EXPECT_EQ(panel(), nullptr);
     EXPECT_EQ(shell.analysisBuffer, nullptr);
