@@ -1,0 +1,267 @@
+#include "core/wav_file.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <sstream>
+#include <string_view>
+
+#include "core/capture_format.h"
+
+namespace tensikon {
+
+namespace {
+
+constexpr std::uint16_t kFormatPcm = 1;
+constexpr std::uint16_t kFormatExtensible = 0xFFFE;
+constexpr std::size_t kExtensibleFormatBytes = 40;
+constexpr std::size_t kSubFormatAt = 24;
+constexpr std::uint16_t kBlockAlign = kBitsPerSample / 8 * kChannels;
+// The PCM sub-format GUID of an extensible fmt chunk after its first two
+// bytes, which hold the plain format tag.
+constexpr std::uint8_t kPcmGuidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                           0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+
+struct Chunk {
+    std::size_t offset; // of its 8-byte header
+    std::uint32_t size; // of its body, without the pad byte
+};
+
+struct Layout {
+    std::optional<Chunk> fmt;
+    std::optional<Chunk> data;
+};
+
+using Bytes = std::span<const std::uint8_t>;
+
+std::uint16_t u16(Bytes b, std::size_t at)
+{
+    return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8);
+}
+
+std::uint32_t u32(Bytes b, std::size_t at)
+{
+    return static_cast<std::uint32_t>(u16(b, at)) | static_cast<std::uint32_t>(u16(b, at + 2))
+                                                        << 16;
+}
+
+bool idIs(Bytes b, std::size_t at, std::string_view id)
+{
+    return std::equal(
+        id.begin(), id.end(), b.begin() + static_cast<std::ptrdiff_t>(at),
+        [](char c, std::uint8_t byte) { return static_cast<std::uint8_t>(c) == byte; });
+}
+
+// A chunk id or file start as it would be typed, unprintable bytes as \xNN.
+std::string quoted(Bytes bytes)
+{
+    std::string s = "\"";
+    for (const std::uint8_t c : bytes) {
+        if (c >= 0x20 && c < 0x7F && c != '"' && c != '\\') {
+            s += static_cast<char>(c);
+        } else {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned>(c));
+            s += hex;
+        }
+    }
+    return s + "\"";
+}
+
+template <typename... Parts> std::string message(const Parts&... parts)
+{
+    std::ostringstream out;
+    (out << ... << parts);
+    return out.str();
+}
+
+std::string checkRiffHeader(Bytes file)
+{
+    const std::size_t n = file.size();
+    if (n >= 4 && !idIs(file, 0, "RIFF"))
+        return message("not a WAV file: it starts with ", quoted(file.first(4)),
+                       ", a WAV file starts with \"RIFF\"");
+    if (n < kRiffHeaderBytes)
+        return message("truncated header: the file holds ", n,
+                       " bytes, a WAV file needs at least 12 for its RIFF header");
+    if (!idIs(file, 8, "WAVE"))
+        return message("not a WAV file: its RIFF form is ", quoted(file.subspan(8, 4)),
+                       ", \"WAVE\" is needed");
+    // The size counts everything after its own field; a last odd-sized chunk
+    // may or may not be followed by its pad byte.
+    const std::uint64_t declared = std::uint64_t{u32(file, 4)} + 8;
+    const bool padded = (declared & 1) != 0 && declared + 1 == n;
+    if (declared != n && !padded)
+        return message("inconsistent RIFF size: the header gives a file of ", declared,
+                       " bytes, the file holds ", n);
+    return {};
+}
+
+std::string claimsTooMuch(Bytes file, const Chunk& chunk, std::size_t room)
+{
+    if (idIs(file, chunk.offset, "data"))
+        return message("data chunk shorter than it claims: its header at byte ", chunk.offset,
+                       " gives ", chunk.size, " bytes, only ", room, " follow it");
+    return message("chunk ", quoted(file.subspan(chunk.offset, 4)), " at byte ", chunk.offset,
+                   " claims ", chunk.size, " bytes, only ", room, " follow it");
+}
+
+std::string note(Bytes file, const Chunk& chunk, Layout& layout)
+{
+    for (auto [id, slot] : {std::pair{"fmt ", &layout.fmt}, std::pair{"data", &layout.data}}) {
+        if (!idIs(file, chunk.offset, id))
+            continue;
+        if (*slot)
+            return message("second ", quoted(file.subspan(chunk.offset, 4)), " chunk at byte ",
+                           chunk.offset, ": a WAV file has only one");
+        *slot = chunk;
+    }
+    return {};
+}
+
+std::string walkChunks(Bytes file, Layout& layout)
+{
+    const std::size_t end = file.size();
+    std::size_t pos = kRiffHeaderBytes;
+    while (pos < end) {
+        if (end - pos < kChunkHeaderBytes)
+            return message("truncated chunk header at byte ", pos, ": 8 bytes are needed, ",
+                           end - pos, " remain");
+        const Chunk chunk{pos, u32(file, pos + 4)};
+        const std::size_t room = end - pos - kChunkHeaderBytes;
+        if (chunk.size > room)
+            return claimsTooMuch(file, chunk, room);
+        if (std::string e = note(file, chunk, layout); !e.empty())
+            return e;
+        // Odd-sized chunks are followed by a pad byte; past the end when a
+        // last chunk's pad is missing, which ends the walk all the same.
+        pos += kChunkHeaderBytes + chunk.size + (chunk.size & 1);
+    }
+    return {};
+}
+
+const char* formatName(std::uint16_t tag)
+{
+    switch (tag) {
+    case 2:
+        return "ADPCM";
+    case 3:
+        return "IEEE float";
+    case 6:
+        return "A-law";
+    case 7:
+        return "mu-law";
+    case 0x11:
+        return "IMA ADPCM";
+    case 0x55:
+        return "MPEG layer 3";
+    default:
+        return "compressed or unknown";
+    }
+}
+
+std::string checkExtensible(Bytes file, const Chunk& fmt)
+{
+    if (fmt.size < kExtensibleFormatBytes)
+        return message("fmt chunk too short for the extensible format: ", fmt.size,
+                       " bytes, at least 40 are needed");
+    const std::size_t guid = fmt.offset + kChunkHeaderBytes + kSubFormatAt;
+    const Bytes tail = file.subspan(guid + 2, sizeof kPcmGuidTail);
+    if (u16(file, guid) != kFormatPcm || !std::equal(tail.begin(), tail.end(), kPcmGuidTail))
+        return message("unsupported format: an extensible format whose sub-format is ",
+                       u16(file, guid), ", PCM (1) is needed");
+    return {};
+}
+
+std::string checkFormat(Bytes file, const Chunk& fmt)
+{
+    if (fmt.size < kPcmFormatBytes)
+        return message("fmt chunk too short: ", fmt.size, " bytes, at least 16 are needed");
+    const std::size_t at = fmt.offset + kChunkHeaderBytes;
+    const std::uint16_t tag = u16(file, at);
+    if (tag == kFormatExtensible) {
+        if (std::string e = checkExtensible(file, fmt); !e.empty())
+            return e;
+    } else if (tag != kFormatPcm) {
+        return message("unsupported format: format tag ", tag, " (", formatName(tag),
+                       "), PCM (1) is needed");
+    }
+    if (const std::uint16_t channels = u16(file, at + 2); channels != kChannels)
+        return message("unsupported format: ", channels, " channels, 1 (mono) is needed");
+    if (const std::uint32_t rate = u32(file, at + 4); rate != kSampleRate)
+        return message("unsupported format: ", rate, " samples per second, 44100 are needed");
+    if (const std::uint16_t bits = u16(file, at + 14); bits != kBitsPerSample)
+        return message("unsupported format: ", bits, " bits per sample, 16 are needed");
+    if (const std::uint16_t align = u16(file, at + 12); align != kBlockAlign)
+        return message("inconsistent format: a block alignment of ", align,
+                       " bytes, 2 are needed for 16-bit mono");
+    return {};
+}
+
+std::string checkLayout(Bytes file, const Layout& layout)
+{
+    if (!layout.fmt)
+        return "no fmt chunk: the file does not say how its sound is stored";
+    if (std::string e = checkFormat(file, *layout.fmt); !e.empty())
+        return e;
+    if (!layout.data)
+        return "no data chunk: the file holds no sound";
+    if (layout.data->size % kBlockAlign != 0)
+        return message("odd data chunk size: ", layout.data->size,
+                       " bytes are not a whole number of 2-byte samples");
+    return {};
+}
+
+void put(std::vector<std::uint8_t>& out, std::string_view id)
+{
+    out.insert(out.end(), id.begin(), id.end());
+}
+
+void put(std::vector<std::uint8_t>& out, std::uint32_t v, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+}
+
+} // namespace
+
+WavParseResult parseWav(std::span<const std::uint8_t> file)
+{
+    WavParseResult result;
+    result.error = checkRiffHeader(file);
+    Layout layout;
+    if (result.error.empty())
+        result.error = walkChunks(file, layout);
+    if (result.error.empty())
+        result.error = checkLayout(file, layout);
+    if (!result.error.empty())
+        return result;
+    const std::size_t start = layout.data->offset + kChunkHeaderBytes;
+    result.sound = WavSound{file.subspan(start, layout.data->size), start};
+    return result;
+}
+
+std::vector<std::uint8_t> makeWav(std::span<const std::uint8_t> pcm)
+{
+    const auto size = static_cast<std::uint32_t>(pcm.size());
+    const std::uint32_t pad = size & 1;
+    std::vector<std::uint8_t> out;
+    out.reserve(44 + pcm.size() + pad);
+    put(out, "RIFF");
+    put(out, 36 + size + pad, 4);
+    put(out, "WAVEfmt ");
+    put(out, kPcmFormatBytes, 4);
+    put(out, kFormatPcm, 2);
+    put(out, kChannels, 2);
+    put(out, kSampleRate, 4);
+    put(out, kSampleRate * kBlockAlign, 4);
+    put(out, kBlockAlign, 2);
+    put(out, kBitsPerSample, 2);
+    put(out, "data");
+    put(out, size, 4);
+    out.insert(out.end(), pcm.begin(), pcm.end());
+    if (pad)
+        out.push_back(0);
+    return out;
+}
+
+} // namespace tensikon
