@@ -211,16 +211,22 @@ std::string checkLayout(Bytes file, const Layout& layout)
     return {};
 }
 
-void put(std::vector<std::uint8_t>& out, std::string_view id)
-{
-    out.insert(out.end(), id.begin(), id.end());
-}
+// Writes little-endian fields one after another into a file being built.
+struct Writer {
+    std::vector<std::uint8_t>& out;
+    std::size_t at = 0;
 
-void put(std::vector<std::uint8_t>& out, std::uint32_t v, int bytes)
-{
-    for (int i = 0; i < bytes; ++i)
-        out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-}
+    void id(std::string_view text)
+    {
+        for (const char c : text)
+            out[at++] = static_cast<std::uint8_t>(c);
+    }
+    void le(std::uint32_t v, int bytes)
+    {
+        for (int i = 0; i < bytes; ++i)
+            out[at++] = static_cast<std::uint8_t>(v >> (8 * i));
+    }
+};
 
 } // namespace
 
@@ -242,25 +248,24 @@ WavParseResult parseWav(std::span<const std::uint8_t> file)
 
 std::vector<std::uint8_t> makeWav(std::span<const std::uint8_t> pcm)
 {
+    constexpr std::size_t kHeaderBytes = 44;
     const auto size = static_cast<std::uint32_t>(pcm.size());
     const std::uint32_t pad = size & 1;
-    std::vector<std::uint8_t> out;
-    out.reserve(44 + pcm.size() + pad);
-    put(out, "RIFF");
-    put(out, 36 + size + pad, 4);
-    put(out, "WAVEfmt ");
-    put(out, kPcmFormatBytes, 4);
-    put(out, kFormatPcm, 2);
-    put(out, kChannels, 2);
-    put(out, kSampleRate, 4);
-    put(out, kSampleRate * kBlockAlign, 4);
-    put(out, kBlockAlign, 2);
-    put(out, kBitsPerSample, 2);
-    put(out, "data");
-    put(out, size, 4);
-    out.insert(out.end(), pcm.begin(), pcm.end());
-    if (pad)
-        out.push_back(0);
+    std::vector<std::uint8_t> out(kHeaderBytes + pcm.size() + pad, 0);
+    Writer w{out};
+    w.id("RIFF");
+    w.le(36 + size + pad, 4);
+    w.id("WAVEfmt ");
+    w.le(kPcmFormatBytes, 4);
+    w.le(kFormatPcm, 2);
+    w.le(kChannels, 2);
+    w.le(kSampleRate, 4);
+    w.le(kSampleRate * kBlockAlign, 4);
+    w.le(kBlockAlign, 2);
+    w.le(kBitsPerSample, 2);
+    w.id("data");
+    w.le(size, 4);
+    std::copy(pcm.begin(), pcm.end(), out.begin() + kHeaderBytes);
     return out;
 }
 

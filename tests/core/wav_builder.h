@@ -16,9 +16,12 @@ inline void putLe(Bytes& out, std::uint32_t v, int bytes)
         out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
 }
 
+// Byte by byte: GCC 12 at -O3 warns falsely about a range insert into an
+// empty vector.
 inline void putId(Bytes& out, std::string_view id)
 {
-    out.insert(out.end(), id.begin(), id.end());
+    for (const char c : id)
+        out.push_back(static_cast<std::uint8_t>(c));
 }
 
 // A chunk: id, size and body, with the pad byte after an odd body unless
