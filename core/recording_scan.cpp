@@ -8,37 +8,9 @@ namespace {
 
 constexpr double kBytesPerSecond = 2.0 * kSampleRate;
 
-std::size_t blockCount(std::span<const std::uint8_t> pcm)
+bool hasPluck(std::span<const std::uint8_t> block)
 {
-    return (pcm.size() + kCaptureBlockBytes - 1) / kCaptureBlockBytes;
-}
-
-// The index of the first block at or after `from` in which blockHasPluck
-// fires, or blockCount when none does.
-std::size_t nextPluckBlock(std::span<const std::uint8_t> pcm, std::size_t from)
-{
-    const std::size_t blocks = blockCount(pcm);
-    for (std::size_t b = from; b < blocks; ++b) {
-        const std::size_t start = b * kCaptureBlockBytes;
-        const std::size_t count = std::min(kCaptureBlockBytes, pcm.size() - start);
-        if (blockHasPluck(pcm.subspan(start, count), count))
-            return b;
-    }
-    return blocks;
-}
-
-RecordingCapture captureAt(std::span<const std::uint8_t> pcm, std::size_t block)
-{
-    RecordingCapture capture;
-    capture.pluckBlock = block;
-    capture.seconds = blockStartSeconds(block);
-    const std::size_t start = block * kCaptureBlockBytes;
-    if (pcm.size() - start < kAnalysisBufferBytes) {
-        capture.tooCloseToEnd = true;
-        return capture;
-    }
-    capture.estimate = estimateFrequencyInDetail(pcm.subspan(start).first<kAnalysisBufferBytes>());
-    return capture;
+    return blockHasPluck(block, block.size());
 }
 
 } // namespace
@@ -48,21 +20,94 @@ double blockStartSeconds(std::size_t index)
     return static_cast<double>(index * kCaptureBlockBytes) / kBytesPerSecond;
 }
 
+RecordingScanner::RecordingScanner(bool all) : all_(all)
+{
+    held_.reserve(kAnalysisBufferBytes);
+}
+
+// Whole blocks are scanned where they lie; only a block split between two
+// pieces, or a pluck's block waiting for the next, is copied into held_.
+void RecordingScanner::feed(std::span<const std::uint8_t> piece)
+{
+    while (!piece.empty() && !done_) {
+        if (held_.empty() && piece.size() >= kCaptureBlockBytes)
+            takeWhole(piece);
+        else
+            takeSome(piece);
+    }
+}
+
+void RecordingScanner::takeWhole(std::span<const std::uint8_t>& piece)
+{
+    if (!hasPluck(piece.first(kCaptureBlockBytes))) {
+        piece = piece.subspan(kCaptureBlockBytes);
+        ++block_;
+    } else if (piece.size() >= kAnalysisBufferBytes) {
+        capture(piece.first<kAnalysisBufferBytes>());
+        piece = piece.subspan(kAnalysisBufferBytes);
+    } else {
+        held_.assign(piece.begin(), piece.end());
+        pluckPending_ = true;
+        piece = {};
+    }
+}
+
+void RecordingScanner::takeSome(std::span<const std::uint8_t>& piece)
+{
+    const std::size_t goal = pluckPending_ ? kAnalysisBufferBytes : kCaptureBlockBytes;
+    const std::size_t n = std::min(goal - held_.size(), piece.size());
+    held_.insert(held_.end(), piece.begin(), piece.begin() + static_cast<std::ptrdiff_t>(n));
+    piece = piece.subspan(n);
+    if (held_.size() < goal)
+        return;
+    if (pluckPending_) {
+        capture(std::span(held_).first<kAnalysisBufferBytes>());
+    } else if (hasPluck(held_)) {
+        pluckPending_ = true;
+    } else {
+        held_.clear();
+        ++block_;
+    }
+}
+
+void RecordingScanner::capture(std::span<const std::uint8_t, kAnalysisBufferBytes> buffer)
+{
+    RecordingCapture c;
+    c.pluckBlock = block_;
+    c.seconds = blockStartSeconds(block_);
+    c.estimate = estimateFrequencyInDetail(buffer);
+    captures_.push_back(c);
+    held_.clear();
+    pluckPending_ = false;
+    block_ += 2; // the two blocks of the buffer are used up
+    done_ = !all_;
+}
+
+void RecordingScanner::tooClose()
+{
+    RecordingCapture c;
+    c.pluckBlock = block_;
+    c.seconds = blockStartSeconds(block_);
+    c.tooCloseToEnd = true;
+    captures_.push_back(c);
+}
+
+void RecordingScanner::finish()
+{
+    if (done_)
+        return;
+    if (pluckPending_ || (!held_.empty() && hasPluck(held_)))
+        tooClose();
+    held_.clear();
+    done_ = true;
+}
+
 std::vector<RecordingCapture> scanRecording(std::span<const std::uint8_t> pcm, bool all)
 {
-    std::vector<RecordingCapture> captures;
-    const std::size_t blocks = blockCount(pcm);
-    std::size_t from = 0;
-    while (from < blocks) {
-        const std::size_t block = nextPluckBlock(pcm, from);
-        if (block == blocks)
-            break;
-        captures.push_back(captureAt(pcm, block));
-        if (!all || captures.back().tooCloseToEnd)
-            break;
-        from = block + 2; // the two blocks of the buffer are used up
-    }
-    return captures;
+    RecordingScanner scanner(all);
+    scanner.feed(pcm);
+    scanner.finish();
+    return scanner.captures();
 }
 
 } // namespace tensikon

@@ -1,6 +1,7 @@
 #include "core/wav_file.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <sstream>
 #include <string_view>
@@ -21,17 +22,19 @@ constexpr std::uint16_t kBlockAlign = kBitsPerSample / 8 * kChannels;
 constexpr std::uint8_t kPcmGuidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
                                            0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 
+using Bytes = std::span<const std::uint8_t>;
+
 struct Chunk {
-    std::size_t offset; // of its 8-byte header
-    std::uint32_t size; // of its body, without the pad byte
+    std::uint64_t offset;           // of its 8-byte header
+    std::uint32_t size;             // of its body, without the pad byte
+    std::array<std::uint8_t, 4> id; // as found, for messages
 };
 
 struct Layout {
     std::optional<Chunk> fmt;
     std::optional<Chunk> data;
+    std::array<std::uint8_t, kExtensibleFormatBytes> fmtBody{}; // its first bytes
 };
-
-using Bytes = std::span<const std::uint8_t>;
 
 std::uint16_t u16(Bytes b, std::size_t at)
 {
@@ -64,7 +67,8 @@ std::string quoted(Bytes bytes)
             s += hex;
         }
     }
-    return s + "\"";
+    s += '"';
+    return s;
 }
 
 template <typename... Parts> std::string message(const Parts&... parts)
@@ -74,21 +78,31 @@ template <typename... Parts> std::string message(const Parts&... parts)
     return out.str();
 }
 
-std::string checkRiffHeader(Bytes file)
+std::string readFailed(std::uint64_t offset, std::size_t bytes)
 {
-    const std::size_t n = file.size();
-    if (n >= 4 && !idIs(file, 0, "RIFF"))
-        return message("not a WAV file: it starts with ", quoted(file.first(4)),
+    return message("cannot read ", bytes, " bytes at byte ", offset, " of the file");
+}
+
+std::string checkRiffHeader(WavSource& source)
+{
+    const std::uint64_t n = source.size();
+    std::array<std::uint8_t, kRiffHeaderBytes> h{};
+    const Bytes got =
+        Bytes(h).first(static_cast<std::size_t>(std::min<std::uint64_t>(n, h.size())));
+    if (!source.read(0, std::span(h).first(got.size())))
+        return readFailed(0, got.size());
+    if (n >= 4 && !idIs(h, 0, "RIFF"))
+        return message("not a WAV file: it starts with ", quoted(got.first(4)),
                        ", a WAV file starts with \"RIFF\"");
     if (n < kRiffHeaderBytes)
         return message("truncated header: the file holds ", n,
                        " bytes, a WAV file needs at least 12 for its RIFF header");
-    if (!idIs(file, 8, "WAVE"))
-        return message("not a WAV file: its RIFF form is ", quoted(file.subspan(8, 4)),
+    if (!idIs(h, 8, "WAVE"))
+        return message("not a WAV file: its RIFF form is ", quoted(got.subspan(8, 4)),
                        ", \"WAVE\" is needed");
     // The size counts everything after its own field; a last odd-sized chunk
     // may or may not be followed by its pad byte.
-    const std::uint64_t declared = std::uint64_t{u32(file, 4)} + 8;
+    const std::uint64_t declared = std::uint64_t{u32(h, 4)} + 8;
     const bool padded = (declared & 1) != 0 && declared + 1 == n;
     if (declared != n && !padded)
         return message("inconsistent RIFF size: the header gives a file of ", declared,
@@ -96,41 +110,49 @@ std::string checkRiffHeader(Bytes file)
     return {};
 }
 
-std::string claimsTooMuch(Bytes file, const Chunk& chunk, std::size_t room)
+std::string claimsTooMuch(const Chunk& chunk, std::uint64_t room)
 {
-    if (idIs(file, chunk.offset, "data"))
+    if (idIs(chunk.id, 0, "data"))
         return message("data chunk shorter than it claims: its header at byte ", chunk.offset,
                        " gives ", chunk.size, " bytes, only ", room, " follow it");
-    return message("chunk ", quoted(file.subspan(chunk.offset, 4)), " at byte ", chunk.offset,
-                   " claims ", chunk.size, " bytes, only ", room, " follow it");
+    return message("chunk ", quoted(chunk.id), " at byte ", chunk.offset, " claims ", chunk.size,
+                   " bytes, only ", room, " follow it");
 }
 
-std::string note(Bytes file, const Chunk& chunk, Layout& layout)
+std::string note(WavSource& source, const Chunk& chunk, Layout& layout)
 {
     for (auto [id, slot] : {std::pair{"fmt ", &layout.fmt}, std::pair{"data", &layout.data}}) {
-        if (!idIs(file, chunk.offset, id))
+        if (!idIs(chunk.id, 0, id))
             continue;
         if (*slot)
-            return message("second ", quoted(file.subspan(chunk.offset, 4)), " chunk at byte ",
-                           chunk.offset, ": a WAV file has only one");
+            return message("second ", quoted(chunk.id), " chunk at byte ", chunk.offset,
+                           ": a WAV file has only one");
         *slot = chunk;
+    }
+    if (layout.fmt && layout.fmt->offset == chunk.offset) {
+        const std::size_t n = std::min<std::size_t>(chunk.size, layout.fmtBody.size());
+        if (!source.read(chunk.offset + kChunkHeaderBytes, std::span(layout.fmtBody).first(n)))
+            return readFailed(chunk.offset + kChunkHeaderBytes, n);
     }
     return {};
 }
 
-std::string walkChunks(Bytes file, Layout& layout)
+std::string walkChunks(WavSource& source, Layout& layout)
 {
-    const std::size_t end = file.size();
-    std::size_t pos = kRiffHeaderBytes;
+    const std::uint64_t end = source.size();
+    std::uint64_t pos = kRiffHeaderBytes;
     while (pos < end) {
         if (end - pos < kChunkHeaderBytes)
             return message("truncated chunk header at byte ", pos, ": 8 bytes are needed, ",
                            end - pos, " remain");
-        const Chunk chunk{pos, u32(file, pos + 4)};
-        const std::size_t room = end - pos - kChunkHeaderBytes;
+        std::array<std::uint8_t, kChunkHeaderBytes> h{};
+        if (!source.read(pos, h))
+            return readFailed(pos, h.size());
+        const Chunk chunk{pos, u32(h, 4), {h[0], h[1], h[2], h[3]}};
+        const std::uint64_t room = end - pos - kChunkHeaderBytes;
         if (chunk.size > room)
-            return claimsTooMuch(file, chunk, room);
-        if (std::string e = note(file, chunk, layout); !e.empty())
+            return claimsTooMuch(chunk, room);
+        if (std::string e = note(source, chunk, layout); !e.empty())
             return e;
         // Odd-sized chunks are followed by a pad byte; past the end when a
         // last chunk's pad is missing, which ends the walk all the same.
@@ -159,49 +181,49 @@ const char* formatName(std::uint16_t tag)
     }
 }
 
-std::string checkExtensible(Bytes file, const Chunk& fmt)
+std::string checkExtensible(const Layout& layout)
 {
-    if (fmt.size < kExtensibleFormatBytes)
-        return message("fmt chunk too short for the extensible format: ", fmt.size,
+    if (layout.fmt->size < kExtensibleFormatBytes)
+        return message("fmt chunk too short for the extensible format: ", layout.fmt->size,
                        " bytes, at least 40 are needed");
-    const std::size_t guid = fmt.offset + kChunkHeaderBytes + kSubFormatAt;
-    const Bytes tail = file.subspan(guid + 2, sizeof kPcmGuidTail);
-    if (u16(file, guid) != kFormatPcm || !std::equal(tail.begin(), tail.end(), kPcmGuidTail))
+    const Bytes guid = Bytes(layout.fmtBody).subspan(kSubFormatAt);
+    const Bytes tail = guid.subspan(2);
+    if (u16(guid, 0) != kFormatPcm || !std::equal(tail.begin(), tail.end(), kPcmGuidTail))
         return message("unsupported format: an extensible format whose sub-format is ",
-                       u16(file, guid), ", PCM (1) is needed");
+                       u16(guid, 0), ", PCM (1) is needed");
     return {};
 }
 
-std::string checkFormat(Bytes file, const Chunk& fmt)
+std::string checkFormat(const Layout& layout)
 {
-    if (fmt.size < kPcmFormatBytes)
-        return message("fmt chunk too short: ", fmt.size, " bytes, at least 16 are needed");
-    const std::size_t at = fmt.offset + kChunkHeaderBytes;
-    const std::uint16_t tag = u16(file, at);
+    if (layout.fmt->size < kPcmFormatBytes)
+        return message("fmt chunk too short: ", layout.fmt->size, " bytes, at least 16 are needed");
+    const Bytes fmt = layout.fmtBody;
+    const std::uint16_t tag = u16(fmt, 0);
     if (tag == kFormatExtensible) {
-        if (std::string e = checkExtensible(file, fmt); !e.empty())
+        if (std::string e = checkExtensible(layout); !e.empty())
             return e;
     } else if (tag != kFormatPcm) {
         return message("unsupported format: format tag ", tag, " (", formatName(tag),
                        "), PCM (1) is needed");
     }
-    if (const std::uint16_t channels = u16(file, at + 2); channels != kChannels)
+    if (const std::uint16_t channels = u16(fmt, 2); channels != kChannels)
         return message("unsupported format: ", channels, " channels, 1 (mono) is needed");
-    if (const std::uint32_t rate = u32(file, at + 4); rate != kSampleRate)
+    if (const std::uint32_t rate = u32(fmt, 4); rate != kSampleRate)
         return message("unsupported format: ", rate, " samples per second, 44100 are needed");
-    if (const std::uint16_t bits = u16(file, at + 14); bits != kBitsPerSample)
+    if (const std::uint16_t bits = u16(fmt, 14); bits != kBitsPerSample)
         return message("unsupported format: ", bits, " bits per sample, 16 are needed");
-    if (const std::uint16_t align = u16(file, at + 12); align != kBlockAlign)
+    if (const std::uint16_t align = u16(fmt, 12); align != kBlockAlign)
         return message("inconsistent format: a block alignment of ", align,
                        " bytes, 2 are needed for 16-bit mono");
     return {};
 }
 
-std::string checkLayout(Bytes file, const Layout& layout)
+std::string checkLayout(const Layout& layout)
 {
     if (!layout.fmt)
         return "no fmt chunk: the file does not say how its sound is stored";
-    if (std::string e = checkFormat(file, *layout.fmt); !e.empty())
+    if (std::string e = checkFormat(layout); !e.empty())
         return e;
     if (!layout.data)
         return "no data chunk: the file holds no sound";
@@ -210,6 +232,23 @@ std::string checkLayout(Bytes file, const Layout& layout)
                        " bytes are not a whole number of 2-byte samples");
     return {};
 }
+
+class MemorySource : public WavSource {
+  public:
+    explicit MemorySource(Bytes bytes) : bytes_(bytes) {}
+    std::uint64_t size() const override { return bytes_.size(); }
+    bool read(std::uint64_t offset, std::span<std::uint8_t> out) override
+    {
+        if (offset > bytes_.size() || out.size() > bytes_.size() - offset)
+            return false;
+        const Bytes from = bytes_.subspan(static_cast<std::size_t>(offset), out.size());
+        std::copy(from.begin(), from.end(), out.begin());
+        return true;
+    }
+
+  private:
+    Bytes bytes_;
+};
 
 // Writes little-endian fields one after another into a file being built.
 struct Writer {
@@ -230,19 +269,30 @@ struct Writer {
 
 } // namespace
 
+WavHeader readWavLayout(WavSource& source)
+{
+    WavHeader header;
+    Layout layout;
+    header.error = checkRiffHeader(source);
+    if (header.error.empty())
+        header.error = walkChunks(source, layout);
+    if (header.error.empty())
+        header.error = checkLayout(layout);
+    if (header.error.empty())
+        header.layout = WavLayout{layout.data->offset + kChunkHeaderBytes, layout.data->size};
+    return header;
+}
+
 WavParseResult parseWav(std::span<const std::uint8_t> file)
 {
+    MemorySource source(file);
+    WavHeader header = readWavLayout(source);
     WavParseResult result;
-    result.error = checkRiffHeader(file);
-    Layout layout;
-    if (result.error.empty())
-        result.error = walkChunks(file, layout);
-    if (result.error.empty())
-        result.error = checkLayout(file, layout);
-    if (!result.error.empty())
-        return result;
-    const std::size_t start = layout.data->offset + kChunkHeaderBytes;
-    result.sound = WavSound{file.subspan(start, layout.data->size), start};
+    result.error = std::move(header.error);
+    if (header.layout) {
+        const auto offset = static_cast<std::size_t>(header.layout->dataOffset);
+        result.sound = WavSound{file.subspan(offset, header.layout->dataBytes), offset};
+    }
     return result;
 }
 

@@ -151,6 +151,54 @@ TEST(ScanRecording, AllGoesOnAfterEachBufferAndFirstStopsAtOne)
     EXPECT_EQ(first[0].pluckBlock, 0u);
 }
 
+// Pieces of any size, as a file is read, give what the whole recording gives;
+// the sizes cut blocks and buffers at every kind of place.
+TEST(RecordingScanner, PiecesOfAnySizeGiveTheSameCaptures)
+{
+    Samples s(14 * kBlockSamples, 0);
+    for (std::size_t at : {std::size_t{100}, 3 * kBlockSamples + 7000, 6 * kBlockSamples + 10990,
+                           13 * kBlockSamples + 500}) {
+        const Samples t = test::tone(140, true, test::Rounding::Nearest, 2000);
+        std::copy(t.begin(), t.end(), s.begin() + static_cast<std::ptrdiff_t>(at));
+    }
+    const Bytes pcm = test::toBytes(s);
+    const auto whole = scanRecording(pcm, true);
+    ASSERT_EQ(whole.size(), 4u);
+    EXPECT_TRUE(whole[3].tooCloseToEnd);
+    for (const std::size_t size :
+         {1u, 2u, 41u, 1000u, 22049u, 22050u, 22051u, 44099u, 44100u, 65536u}) {
+        RecordingScanner scanner(true);
+        for (std::size_t at = 0; at < pcm.size(); at += size)
+            scanner.feed(std::span(pcm).subspan(at, std::min(size, pcm.size() - at)));
+        scanner.finish();
+        ASSERT_EQ(scanner.captures().size(), whole.size()) << "pieces of " << size;
+        for (std::size_t i = 0; i < whole.size(); ++i) {
+            EXPECT_EQ(scanner.captures()[i].pluckBlock, whole[i].pluckBlock)
+                << "pieces of " << size;
+            EXPECT_EQ(scanner.captures()[i].tooCloseToEnd, whole[i].tooCloseToEnd);
+            EXPECT_EQ(scanner.captures()[i].estimate.pluckOffset, whole[i].estimate.pluckOffset);
+            EXPECT_EQ(scanner.captures()[i].estimate.hz, whole[i].estimate.hz);
+        }
+    }
+}
+
+TEST(RecordingScanner, WithoutAllItIsDoneAtTheFirstCaptureAndIgnoresMore)
+{
+    Samples s = test::tone(140, true);
+    s.resize(8 * kBlockSamples, 0);
+    std::copy(kClick.begin(), kClick.end(), s.begin() + 5 * kBlockSamples);
+    const Bytes pcm = test::toBytes(s);
+    RecordingScanner scanner(false);
+    scanner.feed(std::span(pcm).first(kAnalysisBufferBytes - 1));
+    EXPECT_FALSE(scanner.done());
+    scanner.feed(std::span(pcm).subspan(kAnalysisBufferBytes - 1, 1));
+    EXPECT_TRUE(scanner.done());
+    scanner.feed(std::span(pcm).subspan(kAnalysisBufferBytes));
+    scanner.finish();
+    ASSERT_EQ(scanner.captures().size(), 1u);
+    EXPECT_EQ(scanner.captures()[0].estimate.hz, 140);
+}
+
 TEST(ScanRecording, BlockTimesAreQuarterSeconds)
 {
     EXPECT_EQ(blockStartSeconds(0), 0.0);

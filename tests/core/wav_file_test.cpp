@@ -225,6 +225,45 @@ TEST(ParseWav, EveryTruncationIsRejected)
     EXPECT_TRUE(parseWav(whole).sound);
 }
 
+// A source whose reads fail beyond a point, as a file cut short while it
+// is being read.
+class FailingSource : public WavSource {
+  public:
+    FailingSource(Bytes bytes, std::uint64_t failFrom)
+        : bytes_(std::move(bytes)), failFrom_(failFrom)
+    {
+    }
+    std::uint64_t size() const override { return bytes_.size(); }
+    bool read(std::uint64_t offset, std::span<std::uint8_t> out) override
+    {
+        if (offset + out.size() > failFrom_)
+            return false;
+        std::copy_n(bytes_.begin() + static_cast<std::ptrdiff_t>(offset), out.size(), out.begin());
+        return true;
+    }
+
+  private:
+    Bytes bytes_;
+    std::uint64_t failFrom_;
+};
+
+TEST(ReadWavLayout, ReadsOnlyHeadersAndReportsAFailedRead)
+{
+    const Bytes wav =
+        riff({chunk("LIST", {1, 2, 3}), fmtChunk(), chunk("data", Bytes(1000, 0x55))});
+    // Reads stop working inside the sound: the headers are all it needs.
+    FailingSource sound(wav, 100);
+    const WavHeader ok = readWavLayout(sound);
+    ASSERT_TRUE(ok.layout) << ok.error;
+    EXPECT_EQ(ok.layout->dataOffset, 12u + 12u + 24u + 8u);
+    EXPECT_EQ(ok.layout->dataBytes, 1000u);
+
+    FailingSource header(wav, 40);
+    EXPECT_EQ(readWavLayout(header).error, "cannot read 16 bytes at byte 32 of the file");
+    FailingSource start(wav, 0);
+    EXPECT_EQ(readWavLayout(start).error, "cannot read 12 bytes at byte 0 of the file");
+}
+
 TEST(ParseWav, ARiffSizeThatLeavesOutTheLastPadByteIsAccepted)
 {
     Bytes wav = riff({fmtChunk(), chunk("data", kPcm), chunk("LIST", {1, 2, 3})});

@@ -41,6 +41,17 @@ void checkAccepted(std::span<const std::uint8_t> file, const WavSound& sound)
               "captures in order");
         check(!captures[i].tooCloseToEnd || i + 1 == captures.size(), "too close is the last");
     }
+    // Read from a file in pieces, the same sound gives the same captures.
+    RecordingScanner scanner(true);
+    const std::size_t piece = 1 + file.size() % 30011;
+    for (std::size_t at = 0; at < sound.pcm.size(); at += piece)
+        scanner.feed(sound.pcm.subspan(at, std::min(piece, sound.pcm.size() - at)));
+    scanner.finish();
+    check(scanner.captures().size() == captures.size(), "pieces find the captures the whole finds");
+    for (std::size_t i = 0; i < captures.size(); ++i)
+        check(scanner.captures()[i].pluckBlock == captures[i].pluckBlock &&
+                  scanner.captures()[i].estimate.hz == captures[i].estimate.hz,
+              "pieces give the readings the whole gives");
 }
 
 } // namespace

@@ -8,8 +8,8 @@
 #include "core/recording_scan.h"
 #include "core/wav_file.h"
 #include "tools/analyze/options.h"
-#include "tools/analyze/read_file.h"
 #include "tools/analyze/report.h"
+#include "tools/analyze/wav_input.h"
 
 namespace {
 
@@ -21,11 +21,41 @@ int fail(const std::string& message)
     return kExitBadInput;
 }
 
+// The measurement of one file: its header first, then its sound, streamed
+// until the scan needs no more.
+int analyzeFile(const tensikon::analyze::Options& options)
+{
+    using namespace tensikon;
+    analyze::WavFileSource file;
+    std::string error;
+    if (!file.open(options.file, error))
+        return fail(options.file + ": " + error);
+    const WavHeader header = readWavLayout(file);
+    if (!header.layout)
+        return fail(options.file + ": " + header.error);
+
+    RecordingScanner scanner(options.all);
+    const bool read = file.stream(header.layout->dataOffset, header.layout->dataBytes,
+                                  [&scanner](std::span<const std::uint8_t> piece) {
+                                      scanner.feed(piece);
+                                      return !scanner.done();
+                                  });
+    if (!read)
+        return fail(options.file +
+                    ": cannot read the sound: the file ended early or a read failed");
+    scanner.finish();
+    if (options.json)
+        analyze::printJson(std::cout, scanner.captures(), options);
+    else
+        analyze::printText(std::cout, scanner.captures(), options, header.layout->dataBytes);
+    std::cout.flush();
+    return analyze::exitStatusFor(scanner.captures());
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    using namespace tensikon;
     using namespace tensikon::analyze;
     const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     const ParsedOptions parsed = parseOptions(args);
@@ -35,21 +65,5 @@ int main(int argc, char** argv)
     }
     if (!parsed.error.empty())
         return fail(parsed.error);
-    const Options& options = parsed.options;
-
-    std::vector<std::uint8_t> bytes;
-    std::string error;
-    if (!readWholeFile(options.file, bytes, error))
-        return fail(options.file + ": " + error);
-    const WavParseResult wav = parseWav(bytes);
-    if (!wav.sound)
-        return fail(options.file + ": " + wav.error);
-
-    const std::vector<RecordingCapture> captures = scanRecording(wav.sound->pcm, options.all);
-    if (options.json)
-        printJson(std::cout, captures, options);
-    else
-        printText(std::cout, captures, options, wav.sound->pcm.size());
-    std::cout.flush();
-    return exitStatusFor(captures);
+    return analyzeFile(parsed.options);
 }
