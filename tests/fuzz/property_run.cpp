@@ -55,48 +55,73 @@ std::uint32_t interesting(Rng& rng, std::size_t size)
     return values[below(rng, std::size(values))];
 }
 
+// One byte, bit or little-endian field changed in place.
+void changeBytes(Input& b, Rng& rng, std::size_t at)
+{
+    if (b.empty())
+        return;
+    switch (below(rng, 3)) {
+    case 0:
+        b[at] ^= static_cast<std::uint8_t>(1u << below(rng, 8));
+        break;
+    case 1:
+        b[at] = static_cast<std::uint8_t>(interesting(rng, b.size()));
+        break;
+    default: { // a 16- or 32-bit field set to an edge value
+        const std::uint32_t v = interesting(rng, b.size());
+        for (std::size_t i = 0; i < 4 && at + i < b.size(); ++i)
+            b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    }
+    }
+}
+
+// Cut short, bytes put in, or a stretch taken out.
+void changeLength(Input& b, Rng& rng, std::size_t at, std::size_t maxBytes)
+{
+    switch (below(rng, 3)) {
+    case 0:
+        b.resize(below(rng, b.size() + 1));
+        break;
+    case 1:
+        for (std::size_t n = 1 + below(rng, 16); n > 0 && b.size() < maxBytes; --n)
+            b.insert(b.begin() + static_cast<std::ptrdiff_t>(std::min(at, b.size())),
+                     static_cast<std::uint8_t>(rng()));
+        break;
+    default: {
+        const std::size_t n = std::min(b.size() - std::min(at, b.size()), 1 + below(rng, 64));
+        b.erase(b.begin() + static_cast<std::ptrdiff_t>(at),
+                b.begin() + static_cast<std::ptrdiff_t>(at + n));
+    }
+    }
+}
+
+// A stretch of one byte value, in every byte or every other one: steps,
+// silences and loud runs of levels.
+void fillStretch(Input& b, Rng& rng, std::size_t at)
+{
+    const std::size_t n = std::min(b.size() - std::min(at, b.size()), 1 + below(rng, 4000));
+    const auto v = static_cast<std::uint8_t>(rng());
+    const std::size_t stride = 1 + below(rng, 2);
+    for (std::size_t i = 0; i < n; i += stride)
+        b[at + i] = v;
+}
+
 void mutateOnce(Input& b, Rng& rng, std::size_t maxBytes)
 {
     const std::size_t at = below(rng, b.size());
     switch (below(rng, 7)) {
     case 0:
-        if (!b.empty())
-            b[at] ^= static_cast<std::uint8_t>(1u << below(rng, 8));
-        break;
     case 1:
-        if (!b.empty())
-            b[at] = static_cast<std::uint8_t>(interesting(rng, b.size()));
+    case 2:
+        changeBytes(b, rng, at);
         break;
-    case 2: { // a 16- or 32-bit field set to an edge value
-        const std::uint32_t v = interesting(rng, b.size());
-        for (std::size_t i = 0; i < 4 && at + i < b.size(); ++i)
-            b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-        break;
-    }
     case 3:
-        b.resize(below(rng, b.size() + 1));
+    case 4:
+    case 5:
+        changeLength(b, rng, at, maxBytes);
         break;
-    case 4: { // a few random bytes put in
-        const std::size_t n = 1 + below(rng, 16);
-        for (std::size_t i = 0; i < n && b.size() < maxBytes; ++i)
-            b.insert(b.begin() + static_cast<std::ptrdiff_t>(std::min(at, b.size())),
-                     static_cast<std::uint8_t>(rng()));
-        break;
-    }
-    case 5: { // a stretch taken out
-        const std::size_t n = std::min(b.size() - std::min(at, b.size()), 1 + below(rng, 64));
-        b.erase(b.begin() + static_cast<std::ptrdiff_t>(at),
-                b.begin() + static_cast<std::ptrdiff_t>(at + n));
-        break;
-    }
-    default: { // a stretch of one byte value: steps, silences, loud runs
-        const std::size_t n = std::min(b.size() - std::min(at, b.size()), 1 + below(rng, 4000));
-        const auto v = static_cast<std::uint8_t>(rng());
-        const std::size_t stride = 1 + below(rng, 2);
-        for (std::size_t i = 0; i < n; i += stride)
-            b[at + i] = v;
-        break;
-    }
+    default:
+        fillStretch(b, rng, at);
     }
 }
 
