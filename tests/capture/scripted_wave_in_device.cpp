@@ -66,10 +66,10 @@ void ScriptedWaveInDevice::failOn(WaveCall call, int header, int times, MMRESULT
     failures_.push_back({call, header, times, result});
 }
 
-void ScriptedWaveInDevice::failAllocation(bool fail)
+void ScriptedWaveInDevice::failAllocation(int times)
 {
     std::lock_guard guard(mutex_);
-    failAllocation_ = fail;
+    failAllocations_ = times;
 }
 
 void ScriptedWaveInDevice::setResetRecorded(std::function<std::size_t(int)> recorded)
@@ -318,7 +318,8 @@ void* ScriptedWaveInDevice::allocate(std::size_t bytes)
 {
     std::lock_guard guard(mutex_);
     record("allocate");
-    if (failAllocation_) {
+    if (failAllocations_ > 0) {
+        --failAllocations_;
         return nullptr;
     }
     void* memory = WaveInDevice::allocate(bytes);
@@ -356,15 +357,20 @@ void ScriptedWaveInDevice::release(void* memory)
 
 std::optional<Delivery> ScriptedWaveInDevice::deliver(std::span<const std::uint8_t> sound)
 {
+    return deliver(sound, sound.size());
+}
+
+std::optional<Delivery> ScriptedWaveInDevice::deliver(std::span<const std::uint8_t> sound,
+                                                      std::size_t recorded)
+{
     std::lock_guard guard(mutex_);
     if (!recording_ || queue_.empty()) {
         return std::nullopt;
     }
     WAVEHDR* header = queue_.front();
     queue_.pop_front();
-    const std::size_t recorded = std::min(sound.size(), kCaptureBlockBytes);
-    std::memcpy(header->lpData, sound.data(), recorded);
-    handBack(header, recorded);
+    std::memcpy(header->lpData, sound.data(), std::min(sound.size(), kCaptureBlockBytes));
+    handBack(header, std::min(recorded, kCaptureBlockBytes));
     return deliveries_.back();
 }
 

@@ -40,7 +40,8 @@ public:
     // The next `times` calls of `call` (for header 1 or 2 only, or any when
     // 0) return `result` and do nothing else.
     void failOn(WaveCall call, int header = 0, int times = 1, MMRESULT result = MMSYSERR_ERROR);
-    void failAllocation(bool fail);
+    // The next `times` allocations fail.
+    void failAllocation(int times = 1);
     // Bytes the reset reports as recorded into a block it hands back
     // (default 0); the first that many bytes are filled with `resetFill`.
     void setResetRecorded(std::function<std::size_t(int header)> recorded);
@@ -60,6 +61,8 @@ public:
     // bytes and hands it back. Nothing when no block is queued or the device
     // is not recording.
     std::optional<Delivery> deliver(std::span<const std::uint8_t> sound);
+    // As above, but reports `recorded` bytes whatever was written.
+    std::optional<Delivery> deliver(std::span<const std::uint8_t> sound, std::size_t recorded);
     // Hands back a block that loseOnReset kept.
     bool handBackLost();
     // Posts any message to the notification thread, as a device would.
@@ -109,7 +112,7 @@ private:
 
     mutable std::mutex mutex_;
     std::vector<Failure> failures_;
-    bool failAllocation_ = false;
+    int failAllocations_ = 0;
     std::function<std::size_t(int)> resetRecorded_;
     std::uint8_t resetFill_ = 0x20;
     int lostHeader_ = 0;
