@@ -72,6 +72,13 @@ void ScriptedWaveInDevice::failAllocation(int times)
     failAllocations_ = times;
 }
 
+void ScriptedWaveInDevice::clearFailures()
+{
+    std::lock_guard guard(mutex_);
+    failures_.clear();
+    failAllocations_ = 0;
+}
+
 void ScriptedWaveInDevice::setResetRecorded(std::function<std::size_t(int)> recorded)
 {
     std::lock_guard guard(mutex_);
@@ -408,6 +415,12 @@ std::vector<Delivery> ScriptedWaveInDevice::deliveries() const
 {
     std::lock_guard guard(mutex_);
     return deliveries_;
+}
+
+std::size_t ScriptedWaveInDevice::deliveryCount() const
+{
+    std::lock_guard guard(mutex_);
+    return deliveries_.size();
 }
 
 void ScriptedWaveInDevice::clearDeliveries()

@@ -42,6 +42,8 @@ public:
     void failOn(WaveCall call, int header = 0, int times = 1, MMRESULT result = MMSYSERR_ERROR);
     // The next `times` allocations fail.
     void failAllocation(int times = 1);
+    // Forgets every scripted failure that has not happened yet.
+    void clearFailures();
     // Bytes the reset reports as recorded into a block it hands back
     // (default 0); the first that many bytes are filled with `resetFill`.
     void setResetRecorded(std::function<std::size_t(int header)> recorded);
@@ -72,6 +74,7 @@ public:
     std::vector<std::string> log() const; // "open", "prepare 1", "add 2", "reset", ...
     void clearLog();
     std::vector<Delivery> deliveries() const;
+    std::size_t deliveryCount() const;
     void clearDeliveries();
     std::size_t queuedBlocks() const;
     bool recording() const;
