@@ -18,7 +18,7 @@ namespace {
 
 // A kernel handle with one owner.
 class UniqueHandle {
-public:
+  public:
     explicit UniqueHandle(HANDLE h = nullptr) : handle_(h) {}
     UniqueHandle(const UniqueHandle&) = delete;
     UniqueHandle& operator=(const UniqueHandle&) = delete;
@@ -36,7 +36,7 @@ public:
         return h;
     }
 
-private:
+  private:
     HANDLE handle_;
 };
 

@@ -13,7 +13,7 @@
 namespace tensikon {
 
 class WaveInDevice {
-public:
+  public:
     WaveInDevice() = default;
     WaveInDevice(const WaveInDevice&) = delete;
     WaveInDevice& operator=(const WaveInDevice&) = delete;
@@ -37,7 +37,7 @@ public:
 
 // The system's wave-in devices, called directly.
 class WinmmWaveInDevice final : public WaveInDevice {
-public:
+  public:
     MMRESULT open(HWAVEIN* handle, UINT deviceId, const WAVEFORMATEX* format, DWORD_PTR callback,
                   DWORD_PTR instance, DWORD flags) override;
     MMRESULT prepare(HWAVEIN handle, WAVEHDR* header, UINT headerSize) override;

@@ -32,7 +32,7 @@ Bytes pluckBlock(std::uint8_t tag, std::size_t p = 1001);
 Bytes concat(const Bytes& first, const Bytes& second);
 
 class CaptureTest : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite();
     void SetUp() override;
     void TearDown() override;

@@ -25,8 +25,10 @@ struct Plan {
 // Plays the microphone: fills queued blocks as fast as the capture gives
 // them back, up to the plan's budget.
 class Microphone {
-public:
-    explicit Microphone(ScriptedWaveInDevice& device) : device_(device), thread_([this] { run(); }) {}
+  public:
+    explicit Microphone(ScriptedWaveInDevice& device) : device_(device), thread_([this] { run(); })
+    {
+    }
     ~Microphone()
     {
         stop_ = true;
@@ -44,7 +46,7 @@ public:
         return delivered_;
     }
 
-private:
+  private:
     void run()
     {
         while (!stop_) {
@@ -60,7 +62,8 @@ private:
             return false;
         }
         const auto tag = static_cast<std::uint8_t>(delivered_ + 1);
-        const Bytes sound = delivered_ == plan_.pluckAt ? pluckBlock(tag, plan_.offset) : quietBlock(tag);
+        const Bytes sound =
+            delivered_ == plan_.pluckAt ? pluckBlock(tag, plan_.offset) : quietBlock(tag);
         if (!device_.deliver(sound).has_value()) {
             return false;
         }
@@ -79,7 +82,7 @@ private:
 enum class StopAt { AfterCaptureDone, AfterSomeBlocks, DuringGiveBack, AtOnce };
 
 class CaptureStress : public CaptureTest {
-protected:
+  protected:
     std::mt19937 random_{20240611};
     int pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
 };
@@ -91,7 +94,8 @@ TEST_F(CaptureStress, RandomRecordingsNeverHangLoseOrDoubleACapture)
     std::atomic<int> pauseMicros{0};
     device_.setAddHook([&](int) {
         inGiveBack = true;
-        const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(pauseMicros);
+        const auto until =
+            std::chrono::steady_clock::now() + std::chrono::microseconds(pauseMicros);
         while (std::chrono::steady_clock::now() < until) {
         }
     });
@@ -175,9 +179,9 @@ TEST_F(CaptureStress, RandomRecordingsNeverHangLoseOrDoubleACapture)
         if (pluckFound && !failGiveBack) {
             ASSERT_TRUE(plucked);
             ASSERT_EQ(first, pluckIndex) << "the pluck's block is the first half";
-            ASSERT_EQ(buffer(), concat(pluckBlock(static_cast<std::uint8_t>(plan.pluckAt + 1),
-                                                  plan.offset),
-                                       back[pluckIndex + 1].bytes));
+            ASSERT_EQ(buffer(),
+                      concat(pluckBlock(static_cast<std::uint8_t>(plan.pluckAt + 1), plan.offset),
+                             back[pluckIndex + 1].bytes));
             ++plucksChecked;
         }
         ASSERT_EQ(device_.releases(), device_.allocations());

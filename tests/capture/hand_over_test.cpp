@@ -72,7 +72,8 @@ TEST_F(HandOver, StopRightAfterAStartNeverSeesThePreviousRecordingsCount)
     stopRecording(panel_);
     const std::vector<Delivery> back = device_.deliveries();
     ASSERT_EQ(back.size(), 2u);
-    EXPECT_EQ(buffer(), concat(back[0].bytes, back[1].bytes)) << "both reset blocks were waited for";
+    EXPECT_EQ(buffer(), concat(back[0].bytes, back[1].bytes))
+        << "both reset blocks were waited for";
     EXPECT_EQ(captureBlockCount(), 2);
     EXPECT_EQ(takeCaptureDone(), 1);
     EXPECT_EQ(device_.releasedWhileQueued(), 0);
@@ -110,7 +111,7 @@ TEST_F(HandOver, LostBlockEndsTheWaitAtItsLimitAndKeepsTheMemory)
     EXPECT_GE(waited, kStopWaitLimit - 100ms);
     EXPECT_LT(waited, kStopWaitLimit + 2000ms);
     EXPECT_EQ(boxes_.texts(), (std::vector<std::string>{"Error unpreparing WAVEHDR 2!",
-                                                         "Can't close WAVE In Device!"}));
+                                                        "Can't close WAVE In Device!"}));
     EXPECT_EQ(device_.releases(), 0) << "memory still in the device is never released";
     EXPECT_EQ(abandonedRecordings(), abandonedBefore + 1);
     EXPECT_FALSE(recorderIsOpen());

@@ -88,19 +88,20 @@ TEST_P(FailedStart, ShowsOneMessageReleasesEverythingAndLetsTheNextStartOpenAfre
 
 INSTANTIATE_TEST_SUITE_P(
     EachStep, FailedStart,
-    ::testing::Values(
-        FailingStep{"Open", [](auto& d) { d.failOn(WaveCall::Open); }, "Can't open WAVE In Device!"},
-        FailingStep{"Allocate", [](auto& d) { d.failAllocation(); },
-                    "Can't allocate memory for WAVE buffer!"},
-        FailingStep{"Prepare1", [](auto& d) { d.failOn(WaveCall::Prepare, 1); },
-                    "Error preparing WAVEHDR 1!"},
-        FailingStep{"Prepare2", [](auto& d) { d.failOn(WaveCall::Prepare, 2); },
-                    "Error preparing WAVEHDR 2!"},
-        FailingStep{"Queue1", [](auto& d) { d.failOn(WaveCall::Add, 1); },
-                    "Error queueing WAVEHDR 1!"},
-        FailingStep{"Queue2", [](auto& d) { d.failOn(WaveCall::Add, 2); },
-                    "Error queueing WAVEHDR 2!"},
-        FailingStep{"Start", [](auto& d) { d.failOn(WaveCall::Start); }, "Error starting record!"}),
+    ::testing::Values(FailingStep{"Open", [](auto& d) { d.failOn(WaveCall::Open); },
+                                  "Can't open WAVE In Device!"},
+                      FailingStep{"Allocate", [](auto& d) { d.failAllocation(); },
+                                  "Can't allocate memory for WAVE buffer!"},
+                      FailingStep{"Prepare1", [](auto& d) { d.failOn(WaveCall::Prepare, 1); },
+                                  "Error preparing WAVEHDR 1!"},
+                      FailingStep{"Prepare2", [](auto& d) { d.failOn(WaveCall::Prepare, 2); },
+                                  "Error preparing WAVEHDR 2!"},
+                      FailingStep{"Queue1", [](auto& d) { d.failOn(WaveCall::Add, 1); },
+                                  "Error queueing WAVEHDR 1!"},
+                      FailingStep{"Queue2", [](auto& d) { d.failOn(WaveCall::Add, 2); },
+                                  "Error queueing WAVEHDR 2!"},
+                      FailingStep{"Start", [](auto& d) { d.failOn(WaveCall::Start); },
+                                  "Error starting record!"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A failed start gives back exactly what it had acquired, in reverse.
@@ -124,8 +125,8 @@ TEST_F(Recorder, StopReportsHeaderTwoThenHeaderOneThenCloseAndStillReleases)
     device_.failOn(WaveCall::Close);
     stopRecording(panel_);
     EXPECT_EQ(boxes_.texts(), (std::vector<std::string>{"Error unpreparing WAVEHDR 2!",
-                                                         "Error unpreparing WAVEHDR 1!",
-                                                         "Can't close WAVE In Device!"}));
+                                                        "Error unpreparing WAVEHDR 1!",
+                                                        "Can't close WAVE In Device!"}));
     for (const CaughtBox& box : boxes_.boxes()) {
         EXPECT_EQ(box.caption, "Error");
         EXPECT_TRUE(box.exclamationIcon);

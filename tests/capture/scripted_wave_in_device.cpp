@@ -349,7 +349,8 @@ void ScriptedWaveInDevice::release(void* memory)
         const auto* data = reinterpret_cast<const std::uint8_t*>(h->lpData);
         return data >= region && data < region + 2 * kCaptureBlockBytes;
     };
-    if (std::any_of(queue_.begin(), queue_.end(), inRegion) || (lost_ != nullptr && inRegion(lost_))) {
+    if (std::any_of(queue_.begin(), queue_.end(), inRegion) ||
+        (lost_ != nullptr && inRegion(lost_))) {
         ++releasedWhileQueued_;
     }
     std::memset(region, kPoison, 2 * kCaptureBlockBytes);

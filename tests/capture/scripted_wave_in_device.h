@@ -32,7 +32,7 @@ struct Delivery {
 };
 
 class ScriptedWaveInDevice final : public WaveInDevice {
-public:
+  public:
     ScriptedWaveInDevice();
     ~ScriptedWaveInDevice() override;
 
@@ -99,7 +99,7 @@ public:
     void* allocate(std::size_t bytes) override;
     void release(void* memory) override;
 
-private:
+  private:
     struct Failure {
         WaveCall call;
         int header;

@@ -21,7 +21,7 @@ struct CaughtBox {
 // records its text, caption, owner, icon and buttons and presses its first
 // button (OK). One catcher per thread at a time.
 class MessageBoxCatcher {
-public:
+  public:
     MessageBoxCatcher();
     ~MessageBoxCatcher();
     MessageBoxCatcher(const MessageBoxCatcher&) = delete;
@@ -31,7 +31,7 @@ public:
     std::vector<std::string> texts() const;
     void clear() { boxes_.clear(); }
 
-private:
+  private:
     static LRESULT CALLBACK hookProc(int code, WPARAM wParam, LPARAM lParam);
     void catchBox(HWND box);
 
