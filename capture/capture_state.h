@@ -10,7 +10,7 @@
 //   in the device, and is deliberately never released when a block fails to
 //   come back (see "stop" below): a leak of 44 KB beats a device writing into
 //   freed memory.
-// - Every field of CaptureShared is read and written only under `lock`.
+// - Every field of CaptureState is read and written only under `lock`.
 //   The capture thread handles a whole returned block under it: the pluck
 //   test, the give-back to the device, the copy into the analysis buffer,
 //   the count and the post. The main thread holds it to clear `armed` and
@@ -73,7 +73,7 @@ struct RecordingMemory {
     WAVEHDR headers[2];
 };
 
-struct CaptureShared {
+struct CaptureState {
     std::mutex lock;
     std::condition_variable blockLeftDevice;
 
@@ -96,7 +96,7 @@ struct CaptureShared {
     }
 };
 
-CaptureShared& captureShared();
+CaptureState& captureState();
 
 // The thread that receives the device's notifications, or 0 before it runs.
 DWORD captureThreadId();

@@ -42,7 +42,7 @@ class UniqueHandle {
 
 DWORD threadId = 0; // written once by startCaptureThread, on the main thread
 
-int headerIndex(const CaptureShared& s, const WAVEHDR* header)
+int headerIndex(const CaptureState& s, const WAVEHDR* header)
 {
     for (int i = 0; i < 2; ++i) {
         if (s.headers[i] == header && s.places[i] == BlockPlace::InDevice) {
@@ -54,7 +54,7 @@ int headerIndex(const CaptureShared& s, const WAVEHDR* header)
 
 // Keeps a block that came back while disarmed. The count is raised only
 // after the copy, so a waiting stop cannot release the block under it.
-void retainBlock(CaptureShared& s, int index, const std::uint8_t* block)
+void retainBlock(CaptureState& s, int index, const std::uint8_t* block)
 {
     const auto count = static_cast<std::uint8_t>(s.blockCount + 1);
     if (s.analysisBuffer != nullptr) {
@@ -70,7 +70,7 @@ void retainBlock(CaptureShared& s, int index, const std::uint8_t* block)
 
 void handleReturnedBlock(const WAVEHDR* returned)
 {
-    CaptureShared& s = captureShared();
+    CaptureState& s = captureState();
     std::lock_guard guard(s.lock);
     const int index = headerIndex(s, returned);
     if (index < 0) {
@@ -101,7 +101,7 @@ void handleNotification(const MSG& msg)
 {
     switch (msg.message) {
     case MM_WIM_OPEN: {
-        CaptureShared& s = captureShared();
+        CaptureState& s = captureState();
         std::lock_guard guard(s.lock);
         s.blockCount = 0;
         break;
@@ -129,9 +129,9 @@ DWORD WINAPI captureThreadMain(LPVOID queueReady)
 
 } // namespace
 
-CaptureShared& captureShared()
+CaptureState& captureState()
 {
-    static CaptureShared shared;
+    static CaptureState shared;
     return shared;
 }
 
@@ -164,7 +164,7 @@ DWORD startCaptureThread()
 
 void attachCapture(HWND panel, std::uint8_t* analysisBuffer)
 {
-    CaptureShared& s = captureShared();
+    CaptureState& s = captureState();
     HWND previous = nullptr;
     {
         std::lock_guard guard(s.lock);
@@ -179,14 +179,14 @@ void attachCapture(HWND panel, std::uint8_t* analysisBuffer)
 
 bool captureArmed()
 {
-    CaptureShared& s = captureShared();
+    CaptureState& s = captureState();
     std::lock_guard guard(s.lock);
     return s.armed;
 }
 
 std::uint8_t captureBlockCount()
 {
-    CaptureShared& s = captureShared();
+    CaptureState& s = captureState();
     std::lock_guard guard(s.lock);
     return s.blockCount;
 }

@@ -69,7 +69,7 @@ WAVEFORMATEX captureFormat()
 // count of the recording before.
 void beginRecording(WaveInDevice& device)
 {
-    CaptureShared& s = captureShared();
+    CaptureState& s = captureState();
     std::lock_guard guard(s.lock);
     s.armed = false;
     s.blockCount = 0;
@@ -91,7 +91,7 @@ const char* openDevice()
         return kOpenFailed;
     }
     current.handle = handle;
-    CaptureShared& s = captureShared();
+    CaptureState& s = captureState();
     std::lock_guard guard(s.lock);
     s.handle = handle;
     return nullptr;
@@ -128,7 +128,7 @@ const char* prepareHeaders()
 // device could possibly hand it back.
 const char* queueHeaders()
 {
-    CaptureShared& s = captureShared();
+    CaptureState& s = captureState();
     std::lock_guard guard(s.lock);
     for (int i = 0; i < 2; ++i) {
         WAVEHDR* header = &current.memory->headers[i];
@@ -145,7 +145,7 @@ const char* queueHeaders()
 const char* armAndStart()
 {
     {
-        CaptureShared& s = captureShared();
+        CaptureState& s = captureState();
         std::lock_guard guard(s.lock);
         s.armed = true;
     }
@@ -171,7 +171,7 @@ const char* acquire()
 // give a block back between them. `keep` false: the blocks are not copied.
 void takeBlocksBack(bool keep)
 {
-    CaptureShared& s = captureShared();
+    CaptureState& s = captureState();
     std::lock_guard guard(s.lock);
     s.armed = false;
     s.keepBlocks = keep;
@@ -184,7 +184,7 @@ void takeBlocksBack(bool keep)
 // back within the limit.
 bool waitForBlocks()
 {
-    CaptureShared& s = captureShared();
+    CaptureState& s = captureState();
     std::unique_lock guard(s.lock);
     const bool allBack =
         s.blockLeftDevice.wait_for(guard, kStopWaitLimit, [&s] { return !s.anyBlockInDevice(); });
