@@ -238,7 +238,7 @@ TEST_F(CaptureStress, RandomRecordingsNeverHangLoseOrDoubleACapture)
     std::printf("%d recordings, %d with the pluck's block and the next checked\n", kRecordings,
                 plucksChecked);
     EXPECT_EQ(abandonedRecordings(), abandonedBefore) << "no stop ever had to give up";
-    EXPECT_GT(plucksChecked, kRecordings / 8);
+    EXPECT_GT(plucksChecked, kRecordings / 20) << "the pluck checks must not be vacuous";
     EXPECT_TRUE(boxes_.boxes().empty());
 }
 
