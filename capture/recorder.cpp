@@ -195,8 +195,9 @@ bool waitForBlocks()
     return allBack;
 }
 
-// Gives back everything `current` holds. `owner` null: a failed start, whose
-// own message is the only one shown.
+// Gives back everything `current` holds. `report` false: a failed start,
+// whose own message is the only one shown, and whose queued blocks are
+// taken back without being copied.
 void releaseAll(HWND owner, bool report)
 {
     takeBlocksBack(report);
