@@ -15,6 +15,7 @@ class WaveInDevice; // capture/wave_in_device.h: the seam tests script
 // Starts the capture thread and returns its id once its message queue
 // exists (so no device notification can be lost), or 0 on failure. The
 // thread's handle is closed at once; the thread ends with the process.
+// Later calls return the id of the thread already running.
 DWORD startCaptureThread();
 
 // Where a finished capture goes: the window that receives WM_CAPTURE_DONE
@@ -24,11 +25,16 @@ DWORD startCaptureThread();
 void attachCapture(HWND panel, std::uint8_t* analysisBuffer);
 
 // 1 when the device records into both blocks, 0 when a step failed (its
-// message has been shown, owned by `owner`).
+// message has been shown, owned by `owner`, and whatever the start had
+// acquired is released again). While a recording runs it starts nothing
+// and returns 1.
 int startRecording(HWND owner);
 
 // Stops the device, waits (bounded) until both blocks are back, releases
-// everything. Only after a startRecording that returned 1, and once.
+// everything. Only after a startRecording that returned 1, and once; any
+// other call does nothing. A block that does not come back within the bound
+// keeps its recording's memory alive for good (the device may still write
+// it), and the stop returns.
 void stopRecording(HWND owner);
 
 // True between a successful startRecording and its stopRecording.

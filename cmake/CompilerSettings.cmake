@@ -22,3 +22,13 @@ if(TENSIKON_SANITIZE)
                                                      -fno-sanitize-recover=all -fno-omit-frame-pointer)
   target_link_options(tensikon_settings INTERFACE -fsanitize=address,undefined)
 endif()
+
+if(TENSIKON_LIBFUZZER)
+  # Coverage for libFuzzer in everything the fuzz targets reach; only the
+  # fuzz programs themselves link libFuzzer's main.
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "TENSIKON_LIBFUZZER needs clang (the fuzz preset sets it)")
+  endif()
+  target_compile_options(tensikon_settings INTERFACE -fsanitize=fuzzer-no-link)
+  target_link_options(tensikon_settings INTERFACE -fsanitize=fuzzer-no-link)
+endif()

@@ -6,10 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "tests/ui/dialog_catcher.h"
+#include "tests/support/message_box_catcher.h"
 #include "ui/application.h"
 
 namespace tensikon::test {
@@ -42,8 +43,9 @@ template <typename Done> bool pumpUntil(Done done, DWORD timeoutMs)
 std::vector<std::uint8_t> pluckedTone(double hz);
 // A decaying square wave: 1050 Hz reads 1050, a four-digit result.
 std::vector<std::uint8_t> pluckedSquare(double hz);
-// Silence: no pluck, so the estimator gives no reading.
-std::vector<std::uint8_t> silence();
+// A pluck, then a level that stays on one side of the baseline until the
+// last quarter: the capture keeps it, but the estimator finds no reading.
+std::vector<std::uint8_t> pluckWithoutReading();
 
 class AppTest : public ::testing::Test {
   protected:
@@ -74,11 +76,10 @@ class AppTest : public ::testing::Test {
     bool menuChecked(int id) const { return (menuState(id) & MF_CHECKED) != 0; }
 
     // Message boxes shown since the last call.
-    std::vector<CaughtBox> boxes() { return catcher_->take(); }
-    DialogCatcher& catcher() { return *catcher_; }
+    std::vector<CaughtBox> boxes();
 
   private:
-    std::unique_ptr<DialogCatcher> catcher_;
+    std::unique_ptr<MessageBoxCatcher> catcher_;
 };
 
 } // namespace tensikon::test

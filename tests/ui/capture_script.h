@@ -1,5 +1,7 @@
 // What the window tests ask of the audio capture: make a start fail, finish
-// the running capture with a given sound, and count starts and stops.
+// the running capture with a given sound, and count starts and stops. The
+// capture is the program's own recorder and capture thread over a scripted
+// wave-in device.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +9,7 @@
 
 namespace tensikon::test::capture_script {
 
+// A fresh scripted device for the next test; only while no recording runs.
 void reset();
 // The next startRecording fails, showing the device's error message.
 void failNextStart();

@@ -294,7 +294,7 @@ TEST_F(Measurement, ACaptureWithoutAReadingShowsDashesInBrightRedAndTheCycleGoes
     menu(6017);
     menu(IDM_HOLD_HALF_SECOND);
     click(IDC_RECORD);
-    pluck(silence());
+    pluck(pluckWithoutReading());
     expectReadout(IDC_HORIZONTAL_MEASURED, "---", kBrightRed);
     EXPECT_EQ(recordCaption(), "Stop");
     ASSERT_TRUE(pumpUntil([] { return script::starts() == 2; }, 5000));

@@ -1,0 +1,110 @@
+// What the recorder (main thread) and the capture thread share, and the
+// protocol by which a block passes between them and the device.
+//
+// Who owns what
+// -------------
+// - One recording's memory (a RecordingMemory: both blocks and both wave
+//   headers) is acquired by startRecording and released by stopRecording,
+//   on the main thread. The device holds the headers' addresses while a
+//   block is queued, so the memory lives as long as any block may still be
+//   in the device, and is deliberately never released when a block fails to
+//   come back (see "stop" below): a leak of 44 KB beats a device writing into
+//   freed memory.
+// - Every field of CaptureState is read and written only under `lock`.
+//   The capture thread handles a whole returned block under it: the pluck
+//   test, the give-back to the device, the copy into the analysis buffer,
+//   the count and the post. The main thread holds it to clear `armed` and
+//   reset the device, to queue blocks, and to attach or detach the buffer.
+//
+// Hand-over rules that follow from the one lock
+// ---------------------------------------------
+// - "armed? then give the block back" (thread) and "clear armed, reset"
+//   (stop) exclude each other, so a block can never slip back into a device
+//   that has just been reset and be lost there.
+// - A block is marked Retained, and blockCount raised, only after its copy
+//   is complete; the stop waits for "no block in the device", which it can
+//   only see once the copy is done.
+// - startRecording sets blockCount to 0 under the lock before it opens the
+//   device, so a stop never sees the previous recording's 2. The thread
+//   still sets it to 0 on MM_WIM_OPEN, which the device posts before any
+//   block of the new recording.
+// - A block whose give-back fails is marked Out: no device holds it, so the
+//   stop need not wait for it.
+// - The stop waits at most kStopWaitLimit. A block still in the device then
+//   keeps the whole recording's memory alive for ever; the thread ignores
+//   any notification that names a header other than the current
+//   recording's two while they are in the device.
+// - The thread copies only into an attached buffer; detaching takes the
+//   lock, so once attachCapture(nullptr, nullptr) returns nothing is copied.
+#pragma once
+
+#include <windows.h>
+
+#include <mmsystem.h>
+
+#include <array>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+
+#include "core/capture_format.h"
+
+namespace tensikon {
+
+class WaveInDevice;
+
+// How long a stop waits for both blocks to come back from a reset. A device
+// hands them back at once; a block that has not come back by then is lost.
+inline constexpr std::chrono::milliseconds kStopWaitLimit{2000};
+
+// Where a block of the current recording is.
+enum class BlockPlace : std::uint8_t {
+    Unused,   // not (yet) queued
+    InDevice, // queued; the device may write it and will hand it back
+    Retained, // handed back while disarmed and copied
+    Out,      // handed back and neither requeued nor copied
+};
+
+// One recording's memory, in a single allocation: header 2's block begins
+// exactly kCaptureBlockBytes after header 1's.
+struct RecordingMemory {
+    std::uint8_t blocks[2 * kCaptureBlockBytes];
+    WAVEHDR headers[2];
+};
+
+struct CaptureState {
+    std::mutex lock;
+    std::condition_variable blockLeftDevice;
+
+    bool armed = false;
+    std::uint8_t blockCount = 0;
+    // False while a failed start takes its blocks back: they are not copied.
+    bool keepBlocks = true;
+
+    WaveInDevice* device = nullptr;
+    HWAVEIN handle = nullptr;
+    std::array<WAVEHDR*, 2> headers{};
+    std::array<BlockPlace, 2> places{};
+
+    HWND panel = nullptr;
+    std::uint8_t* analysisBuffer = nullptr;
+
+    bool anyBlockInDevice() const
+    {
+        return places[0] == BlockPlace::InDevice || places[1] == BlockPlace::InDevice;
+    }
+};
+
+CaptureState& captureState();
+
+// The thread that receives the device's notifications, or 0 before it runs.
+DWORD captureThreadId();
+
+// Read under the lock, for tests and diagnostics.
+bool captureArmed();
+std::uint8_t captureBlockCount();
+// Recordings whose memory was kept because a block never came back.
+int abandonedRecordings();
+
+} // namespace tensikon

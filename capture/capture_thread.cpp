@@ -1,0 +1,194 @@
+// The capture thread: receives the wave-in device's notifications as thread
+// messages and decides, block by block, whether a block goes back to the
+// device or into the analysis buffer. It never touches a control and never
+// shows a message: its only output to the window is WM_CAPTURE_DONE.
+#include <windows.h>
+
+#include <cstring>
+#include <span>
+
+#include "capture/capture.h"
+#include "capture/capture_state.h"
+#include "capture/wave_in_device.h"
+#include "core/capture_format.h"
+#include "resources/resource.h"
+
+namespace tensikon {
+namespace {
+
+// A kernel handle with one owner.
+class UniqueHandle {
+  public:
+    explicit UniqueHandle(HANDLE h = nullptr) : handle_(h) {}
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+    ~UniqueHandle()
+    {
+        if (handle_ != nullptr) {
+            CloseHandle(handle_);
+        }
+    }
+    HANDLE get() const { return handle_; }
+    HANDLE release()
+    {
+        HANDLE h = handle_;
+        handle_ = nullptr;
+        return h;
+    }
+
+  private:
+    HANDLE handle_;
+};
+
+DWORD threadId = 0; // written once by startCaptureThread, on the main thread
+
+int headerIndex(const CaptureState& s, const WAVEHDR* header)
+{
+    for (int i = 0; i < 2; ++i) {
+        if (s.headers[i] == header && s.places[i] == BlockPlace::InDevice) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+// Keeps a block that came back while disarmed. The count is raised only
+// after the copy, so a waiting stop cannot release the block under it.
+void retainBlock(CaptureState& s, int index, const std::uint8_t* block)
+{
+    const auto count = static_cast<std::uint8_t>(s.blockCount + 1);
+    if (s.analysisBuffer != nullptr) {
+        const std::size_t half = count == 2 ? kCaptureBlockBytes : 0;
+        std::memcpy(s.analysisBuffer + half, block, kCaptureBlockBytes);
+    }
+    s.places[index] = BlockPlace::Retained;
+    s.blockCount = count;
+    if (count == 2 && s.panel != nullptr) {
+        PostMessageA(s.panel, WM_CAPTURE_DONE, 0, 0);
+    }
+}
+
+void handleReturnedBlock(const WAVEHDR* returned)
+{
+    CaptureState& s = captureState();
+    std::lock_guard guard(s.lock);
+    const int index = headerIndex(s, returned);
+    if (index < 0) {
+        return; // not a block of the current recording that is in the device
+    }
+    WAVEHDR* header = s.headers[index];
+    const auto* block = reinterpret_cast<const std::uint8_t*>(header->lpData);
+    const std::size_t recorded = header->dwBytesRecorded;
+    if (s.armed && blockHasPluck(std::span(block, kCaptureBlockBytes), recorded)) {
+        s.armed = false;
+    }
+    if (s.armed) {
+        if (s.device->add(s.handle, header, sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
+            s.places[index] = BlockPlace::Out;
+            s.blockLeftDevice.notify_all();
+        }
+        return;
+    }
+    if (s.keepBlocks) {
+        retainBlock(s, index, block);
+    } else {
+        s.places[index] = BlockPlace::Out;
+    }
+    s.blockLeftDevice.notify_all();
+}
+
+void handleNotification(const MSG& msg)
+{
+    switch (msg.message) {
+    case MM_WIM_OPEN: {
+        CaptureState& s = captureState();
+        std::lock_guard guard(s.lock);
+        s.blockCount = 0;
+        break;
+    }
+    case MM_WIM_DATA:
+        handleReturnedBlock(reinterpret_cast<const WAVEHDR*>(msg.lParam));
+        break;
+    default: // MM_WIM_CLOSE and anything else: nothing to do
+        break;
+    }
+}
+
+DWORD WINAPI captureThreadMain(LPVOID queueReady)
+{
+    // The queue must exist before anyone learns this thread's id: a device
+    // notification posted to a thread without a queue is lost.
+    MSG msg;
+    PeekMessageA(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
+    SetEvent(static_cast<HANDLE>(queueReady));
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        handleNotification(msg);
+    }
+    return 0;
+}
+
+} // namespace
+
+CaptureState& captureState()
+{
+    static CaptureState shared;
+    return shared;
+}
+
+DWORD captureThreadId()
+{
+    return threadId;
+}
+
+DWORD startCaptureThread()
+{
+    if (threadId != 0) {
+        return threadId; // one capture thread serves every window of the process
+    }
+    UniqueHandle queueReady(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    if (queueReady.get() == nullptr) {
+        return 0;
+    }
+    DWORD id = 0;
+    UniqueHandle thread(CreateThread(nullptr, 0, captureThreadMain, queueReady.get(), 0, &id));
+    if (thread.get() == nullptr) {
+        return 0;
+    }
+    if (WaitForSingleObject(queueReady.get(), 10000) != WAIT_OBJECT_0) {
+        queueReady.release(); // the thread may still signal it: never close it under it
+        return 0;
+    }
+    threadId = id;
+    return id;
+}
+
+void attachCapture(HWND panel, std::uint8_t* analysisBuffer)
+{
+    CaptureState& s = captureState();
+    HWND previous = nullptr;
+    {
+        std::lock_guard guard(s.lock);
+        previous = s.panel;
+        s.panel = panel;
+        s.analysisBuffer = analysisBuffer;
+    }
+    if (analysisBuffer == nullptr && recorderIsOpen()) {
+        stopRecording(previous != nullptr && IsWindow(previous) ? previous : nullptr);
+    }
+}
+
+bool captureArmed()
+{
+    CaptureState& s = captureState();
+    std::lock_guard guard(s.lock);
+    return s.armed;
+}
+
+std::uint8_t captureBlockCount()
+{
+    CaptureState& s = captureState();
+    std::lock_guard guard(s.lock);
+    return s.blockCount;
+}
+
+} // namespace tensikon

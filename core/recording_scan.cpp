@@ -1,0 +1,113 @@
+#include "core/recording_scan.h"
+
+#include <algorithm>
+
+namespace tensikon {
+
+namespace {
+
+constexpr double kBytesPerSecond = 2.0 * kSampleRate;
+
+bool hasPluck(std::span<const std::uint8_t> block)
+{
+    return blockHasPluck(block, block.size());
+}
+
+} // namespace
+
+double blockStartSeconds(std::size_t index)
+{
+    return static_cast<double>(index * kCaptureBlockBytes) / kBytesPerSecond;
+}
+
+RecordingScanner::RecordingScanner(bool all) : all_(all)
+{
+    held_.reserve(kAnalysisBufferBytes);
+}
+
+// Whole blocks are scanned where they lie; only a block split between two
+// pieces, or a pluck's block waiting for the next, is copied into held_.
+void RecordingScanner::feed(std::span<const std::uint8_t> piece)
+{
+    while (!piece.empty() && !done_) {
+        if (held_.empty() && piece.size() >= kCaptureBlockBytes)
+            takeWhole(piece);
+        else
+            takeSome(piece);
+    }
+}
+
+void RecordingScanner::takeWhole(std::span<const std::uint8_t>& piece)
+{
+    if (!hasPluck(piece.first(kCaptureBlockBytes))) {
+        piece = piece.subspan(kCaptureBlockBytes);
+        ++block_;
+    } else if (piece.size() >= kAnalysisBufferBytes) {
+        capture(piece.first<kAnalysisBufferBytes>());
+        piece = piece.subspan(kAnalysisBufferBytes);
+    } else {
+        held_.assign(piece.begin(), piece.end());
+        pluckPending_ = true;
+        piece = {};
+    }
+}
+
+void RecordingScanner::takeSome(std::span<const std::uint8_t>& piece)
+{
+    const std::size_t goal = pluckPending_ ? kAnalysisBufferBytes : kCaptureBlockBytes;
+    const std::size_t n = std::min(goal - held_.size(), piece.size());
+    held_.insert(held_.end(), piece.begin(), piece.begin() + static_cast<std::ptrdiff_t>(n));
+    piece = piece.subspan(n);
+    if (held_.size() < goal)
+        return;
+    if (pluckPending_) {
+        capture(std::span(held_).first<kAnalysisBufferBytes>());
+    } else if (hasPluck(held_)) {
+        pluckPending_ = true;
+    } else {
+        held_.clear();
+        ++block_;
+    }
+}
+
+void RecordingScanner::capture(std::span<const std::uint8_t, kAnalysisBufferBytes> buffer)
+{
+    RecordingCapture c;
+    c.pluckBlock = block_;
+    c.seconds = blockStartSeconds(block_);
+    c.estimate = estimateFrequencyInDetail(buffer);
+    captures_.push_back(c);
+    held_.clear();
+    pluckPending_ = false;
+    block_ += 2; // the two blocks of the buffer are used up
+    done_ = !all_;
+}
+
+void RecordingScanner::tooClose()
+{
+    RecordingCapture c;
+    c.pluckBlock = block_;
+    c.seconds = blockStartSeconds(block_);
+    c.tooCloseToEnd = true;
+    captures_.push_back(c);
+}
+
+void RecordingScanner::finish()
+{
+    if (done_)
+        return;
+    if (pluckPending_ || (!held_.empty() && hasPluck(held_)))
+        tooClose();
+    held_.clear();
+    done_ = true;
+}
+
+std::vector<RecordingCapture> scanRecording(std::span<const std::uint8_t> pcm, bool all)
+{
+    RecordingScanner scanner(all);
+    scanner.feed(pcm);
+    scanner.finish();
+    return scanner.captures();
+}
+
+} // namespace tensikon

@@ -1,0 +1,100 @@
+#include <cstdio>
+
+#include "tools/analyze/report.h"
+
+namespace tensikon::analyze {
+
+namespace {
+
+constexpr const char* kUsage = R"(Usage: tensikon-analyze [OPTIONS] FILE
+
+Finds the pluck of a cam belt in a recording and measures the belt's
+resonant frequency in whole hertz, exactly as Tensikon does when it listens
+to the microphone.
+
+FILE is a WAV file of 16-bit PCM, one channel, 44100 samples per second.
+
+How the recording is read: its sound is cut into blocks of 0.25 s (22050
+bytes) from the first sample, as the live capture receives them, and each
+block is searched for a pluck. The block in which the pluck is found and the
+block after it form the 0.5 s capture that is measured. The whole following
+block is needed: when the recording ends before it, the pluck is reported
+as too close to the end and gives no reading.
+
+Options:
+  --model MODEL   judge each reading against the target of a bike model:
+                  its menu command number (6013) or "Family Item"
+                  ("Corvane 620"; case and extra spaces do not matter)
+  --cylinder horizontal|vertical
+                  the cylinder whose belt was plucked (default horizontal)
+  --all           measure every pluck, not only the first: after each
+                  capture the search goes on with the block after it
+  --json          print JSON instead of text
+  --help, -h      print this help and exit
+
+Text output: one line per capture, after a line with the target when a
+model is given:
+  Corvane 620, horizontal cylinder: target 124 Hz
+  pluck in block 4 at 1.00 s: 140 Hz, out of specification
+The time is when the pluck's block starts. A reading is "in specification"
+when it lies within 5 Hz of the target, both ends included. A capture
+without a reading says why:
+  pluck in block 11 at 2.75 s: no reading: too close to the end (...)
+A recording without a pluck gives:
+  no pluck found in 3.00 s of sound
+
+JSON output: an array with one object per capture, [] when there is none:
+  [
+    {"pluck_block": 4, "time_s": 1.00, "pluck_offset": 9261,
+     "frequency_hz": 140, "reason": null, "model": "Corvane 620",
+     "cylinder": "horizontal", "target_hz": 124,
+     "verdict": "out of specification"}
+  ]
+  pluck_block   index of the pluck's block, counted from 0 at the start
+  time_s        when that block starts, in seconds
+  pluck_offset  byte offset of the pluck in the 0.5 s capture, or null
+  frequency_hz  the reading in whole hertz, or null when there is none
+  reason        null when there is a reading, else one of:
+                  "too close to the end"
+                  "the sound after the pluck does not cross its resting
+                   level often enough"
+                  "the crossings give a span of zero"
+  model, cylinder, target_hz, verdict
+                only with --model; verdict is "in specification",
+                "out of specification", or null without a reading
+
+Exit status:
+  0  at least one capture gave a reading (in or out of specification)
+  1  no pluck was found, or no pluck gave a reading
+  2  bad options, or a file that cannot be read or is not a WAV file of
+     the needed format; one line on standard error says what was found
+     and what is needed
+
+Examples:
+  tensikon-analyze docs/samples/pluck-140hz.wav
+  tensikon-analyze --model "Corvane 800" --cylinder vertical belt.wav
+  tensikon-analyze --all --json session.wav
+
+Models (command number, name, horizontal and vertical targets):
+)";
+
+} // namespace
+
+std::string helpText()
+{
+    std::string text = kUsage;
+    for (const BikeModel& m : BikeCatalogue) {
+        if (!m.selectable)
+            continue;
+        char line[96];
+        const std::string name = std::string(m.family) + " " + std::string(m.itemText);
+        std::snprintf(line, sizeof line, "  %u  %-17s %3u Hz  %3u Hz\n",
+                      static_cast<unsigned>(m.commandId), name.c_str(),
+                      static_cast<unsigned>(m.horizontalTargetHz),
+                      static_cast<unsigned>(m.verticalTargetHz));
+        text += line;
+    }
+    return text;
+}
+
+} // namespace tensikon::analyze

@@ -1,0 +1,42 @@
+// The command line of tensikon-analyze.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "core/bike_catalogue.h"
+
+namespace tensikon::analyze {
+
+enum class Cylinder { Horizontal, Vertical };
+
+struct Options {
+    std::string file;
+    const BikeModel* model = nullptr; // a row with targets, or none
+    Cylinder cylinder = Cylinder::Horizontal;
+    bool all = false;
+    bool json = false;
+    bool help = false;
+};
+
+// Either the options, or a one-line error (without the program's name).
+struct ParsedOptions {
+    Options options;
+    std::string error;
+};
+
+// The arguments after the program's name. --help wins over everything else,
+// so that a user who asks for help gets it even with a mistake beside it.
+ParsedOptions parseOptions(std::span<const std::string_view> args);
+
+// The row named by its menu command number ("6013") or by "Family Item"
+// ("Corvane 620", ignoring case and extra spaces); rows the menu greys out
+// have no target and are refused. On failure `error` says why.
+const BikeModel* modelNamed(std::string_view text, std::string& error);
+
+std::uint32_t targetHz(const BikeModel& model, Cylinder cylinder);
+const char* cylinderName(Cylinder cylinder);
+
+} // namespace tensikon::analyze

@@ -1,0 +1,126 @@
+#include "tools/analyze/report.h"
+
+#include <cstdio>
+
+namespace tensikon::analyze {
+
+namespace {
+
+// Blocks start on whole quarter seconds, so two decimals are exact.
+std::string secondsText(double seconds)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", seconds);
+    return text;
+}
+
+const char* reasonOf(const RecordingCapture& capture)
+{
+    if (capture.tooCloseToEnd)
+        return kTooCloseToEnd;
+    if (!capture.estimate.hz)
+        return describe(capture.estimate.noReading);
+    return nullptr;
+}
+
+const char* verdictOf(std::int32_t hz, const Options& options)
+{
+    return isWithinTarget(hz, targetHz(*options.model, options.cylinder)) ? "in specification"
+                                                                          : "out of specification";
+}
+
+std::string modelName(const BikeModel& model)
+{
+    return std::string(model.family) + " " + std::string(model.itemText);
+}
+
+std::string jsonString(std::string_view text)
+{
+    std::string out = "\"";
+    for (const char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+template <typename T> std::string jsonOrNull(const std::optional<T>& value)
+{
+    return value ? std::to_string(*value) : "null";
+}
+
+void printCaptureText(std::ostream& out, const RecordingCapture& c, const Options& options)
+{
+    out << "pluck in block " << c.pluckBlock << " at " << secondsText(c.seconds) << " s: ";
+    if (c.tooCloseToEnd)
+        out << "no reading: " << kTooCloseToEnd << " (a full 0.25 s block must follow the pluck's)";
+    else if (!c.estimate.hz)
+        out << "no reading: " << reasonOf(c);
+    else
+        out << *c.estimate.hz << " Hz";
+    if (c.estimate.hz && options.model)
+        out << ", " << verdictOf(*c.estimate.hz, options);
+    out << '\n';
+}
+
+void printCaptureJson(std::ostream& out, const RecordingCapture& c, const Options& options)
+{
+    const char* reason = reasonOf(c);
+    out << "{\"pluck_block\": " << c.pluckBlock << ", \"time_s\": " << secondsText(c.seconds)
+        << ", \"pluck_offset\": " << jsonOrNull(c.estimate.pluckOffset)
+        << ", \"frequency_hz\": " << jsonOrNull(c.estimate.hz)
+        << ", \"reason\": " << (reason ? jsonString(reason) : "null");
+    if (options.model) {
+        out << ", \"model\": " << jsonString(modelName(*options.model))
+            << ", \"cylinder\": " << jsonString(cylinderName(options.cylinder))
+            << ", \"target_hz\": " << targetHz(*options.model, options.cylinder)
+            << ", \"verdict\": "
+            << (c.estimate.hz ? jsonString(verdictOf(*c.estimate.hz, options)) : "null");
+    }
+    out << '}';
+}
+
+} // namespace
+
+void printText(std::ostream& out, const std::vector<RecordingCapture>& captures,
+               const Options& options, std::size_t pcmBytes)
+{
+    if (options.model)
+        out << modelName(*options.model) << ", " << cylinderName(options.cylinder)
+            << " cylinder: target " << targetHz(*options.model, options.cylinder) << " Hz\n";
+    for (const RecordingCapture& c : captures)
+        printCaptureText(out, c, options);
+    if (captures.empty())
+        out << "no pluck found in "
+            << secondsText(static_cast<double>(pcmBytes) / (2.0 * kSampleRate)) << " s of sound\n";
+}
+
+void printJson(std::ostream& out, const std::vector<RecordingCapture>& captures,
+               const Options& options)
+{
+    out << '[';
+    for (std::size_t i = 0; i < captures.size(); ++i) {
+        out << (i == 0 ? "\n  " : ",\n  ");
+        printCaptureJson(out, captures[i], options);
+    }
+    out << (captures.empty() ? "]\n" : "\n]\n");
+}
+
+int exitStatusFor(const std::vector<RecordingCapture>& captures)
+{
+    for (const RecordingCapture& c : captures) {
+        if (c.estimate.hz)
+            return 0;
+    }
+    return 1;
+}
+
+} // namespace tensikon::analyze
