@@ -102,9 +102,9 @@ void expectIcon(HMODULE module, const std::string& sourceDir)
     for (std::size_t i = 0; i < 3; ++i) {
         const std::size_t g = 6 + 14 * i;
         const std::size_t f = 6 + 16 * i;
-        EXPECT_TRUE(std::equal(group.begin() + static_cast<long>(g),
-                               group.begin() + static_cast<long>(g + 12),
-                               file.begin() + static_cast<long>(f)));
+        EXPECT_TRUE(std::equal(group.begin() + static_cast<std::ptrdiff_t>(g),
+                               group.begin() + static_cast<std::ptrdiff_t>(g + 12),
+                               file.begin() + static_cast<std::ptrdiff_t>(f)));
         const auto image = resourceBytes(module, static_cast<int>(le16(group, g + 12)),
                                          MAKEINTRESOURCEA(3) /* RT_ICON */);
         const std::uint32_t offset = le32(file, f + 12), size = le32(file, f + 8);
