@@ -128,14 +128,25 @@ void writeAdvice(std::ostream& out, const std::vector<Outcome>& outcomes)
                       s.median, s.p95)
             << format("%.1f %% are missing or more than 5 Hz off.\n", failed);
     }
-    const Summary all = summarize(outcomes, kTensikon, std::nullopt, 0, 1e9);
-    out << "\nThe program reads whole hertz, truncated; its median signed error over all "
-           "plucks (reading minus true frequency) is "
-        << format("%+.2f Hz", all.medianSigned)
-        << ". A wrong reading in noise is usually far off (tens or hundreds of hertz) and "
-           "differs from pluck to pluck, so a value that repeats over two or three plucks can "
-           "be trusted as far as the table's quiet rows; a value that jumps means the "
-           "microphone should go closer to the belt or the surroundings be quieter.\n";
+    const Summary quiet = summarize(outcomes, kTensikon, kSnrLevelsDb[0], 0, 1e9);
+    int farOff = 0;
+    int tooHigh = 0;
+    for (const Outcome& o : outcomes) {
+        if (o.triggered && o.hz[kTensikon] &&
+            std::fabs(*o.hz[kTensikon] - o.pluck.hz) > kFailureHz) {
+            ++farOff;
+            tooHigh += *o.hz[kTensikon] > o.pluck.hz ? 1 : 0;
+        }
+    }
+    out << "\nThe program reads whole hertz, truncated: with noise "
+        << format("%.0f dB below, its median signed error (reading minus true frequency) is "
+                  "%+.2f Hz. ",
+                  kSnrLevelsDb[0], quiet.medianSigned)
+        << "Of its readings more than 5 Hz off, " << tooHigh << " of " << farOff
+        << " are too high: noise around the resting level adds crossings and so shortens the "
+           "periods it measures. A reading far above the expected range, or one that changes "
+           "by more than a few hertz between plucks of the same belt, points to noise: move "
+           "the microphone closer to the belt or quiet the surroundings, and pluck again.\n";
 }
 
 } // namespace
