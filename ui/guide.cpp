@@ -1,21 +1,81 @@
-// Stand-in until the guide's pages arrive: it keeps the variant only.
 #include "ui/guide.h"
 
-namespace tensikon {
+#include "core/bike_catalogue.h"
+#include "core/guide_pages.h"
+#include "resources/resource.h"
 
+#include <algorithm>
+
+namespace tensikon {
 namespace {
-int guideVariant = 1;
+
+// All on the user-interface thread. guideIndex is -1 until the text control
+// is first drawn; pageOnShow is the control to hide at the next turn, which
+// is the one actually shown even when the GuideVariant has changed since.
+int guideIndex = -1;
+int pageOnShow = IDC_GUIDE_TEXT;
+int guideVariant = kDefaultGuideVariant;
+GuideTextBuffer guideText{};
+
+void setGuideText(HWND panel)
+{
+    SetDlgItemTextA(panel, IDC_GUIDE_TEXT, guideText.data());
 }
 
-void guideFirstPage(HWND) {}
-void guideTurn(HWND, int) {}
+} // namespace
+
+void guideFirstPage(HWND panel)
+{
+    if (guideIndex != -1)
+        return;
+    // Set before the text: setting it repaints the control, whose colour
+    // query comes straight back here and must find the page loaded.
+    guideIndex = 0;
+    if (lookupGuidePage(guideIndex, guideVariant, guideText.data(), GuideTextCopySize) ==
+        IDC_GUIDE_TEXT)
+        setGuideText(panel);
+}
+
+void guideTurn(HWND panel, int delta)
+{
+    // The step is bounded first so that no delta can overflow the sum.
+    const int step = std::clamp(delta, -GuidePageCount, GuidePageCount);
+    guideIndex = std::clamp(guideIndex + step, 0, GuidePageCount - 1);
+    ShowWindow(GetDlgItem(panel, pageOnShow), SW_HIDE);
+    const auto control =
+        lookupGuidePage(guideIndex, guideVariant, guideText.data(), GuideTextCopySize);
+    if (!control)
+        return;
+    pageOnShow = *control;
+    ShowWindow(GetDlgItem(panel, pageOnShow), SW_SHOW);
+    if (pageOnShow == IDC_GUIDE_TEXT)
+        setGuideText(panel);
+}
+
 void setGuideVariant(int variant)
 {
-    guideVariant = variant;
+    guideVariant = variant == 0 ? 0 : 1;
 }
+
 int currentGuideVariant()
 {
     return guideVariant;
+}
+
+int guidePageIndex()
+{
+    return guideIndex;
+}
+
+int guidePageControl()
+{
+    return pageOnShow;
+}
+
+void resetGuide()
+{
+    guideIndex = -1;
+    pageOnShow = IDC_GUIDE_TEXT;
 }
 
 } // namespace tensikon

@@ -273,6 +273,7 @@ INT_PTR onInitDialog()
 INT_PTR onDestroy(HWND panel)
 {
     endMeasurement(panel);
+    resetGuide();
     panelBrush.reset();
     return TRUE;
 }

@@ -4,8 +4,10 @@
 #include <array>
 #include <cmath>
 
+#include "core/bike_catalogue.h"
 #include "core/capture_format.h"
 #include "tests/ui/capture_script.h"
+#include "ui/guide.h"
 #include "ui/main_window.h"
 #include "ui/shell_state.h"
 
@@ -95,6 +97,8 @@ void AppTest::SetUp()
 {
     catcher_ = std::make_unique<MessageBoxCatcher>();
     capture_script::reset();
+    // Each start of the program begins with no model chosen.
+    setGuideVariant(kDefaultGuideVariant);
     ASSERT_NE(startUp(GetModuleHandleA(nullptr), SW_SHOWNORMAL, defaultStartupServices()), nullptr);
 }
 

@@ -12,6 +12,7 @@
 #include "core/bike_catalogue.h"
 #include "resources/resource.h"
 #include "tests/ui/app_fixture.h"
+#include "tests/ui/guide_pictures_check.h"
 
 namespace tensikon::test {
 namespace {
@@ -143,6 +144,11 @@ TEST(IconResource, GroupHoldsThirtyTwoAndFortyEightInSixteenColoursAndFortyEight
     const std::vector<std::array<int, 2>> expected{{32, 4}, {48, 4}, {48, 24}};
     EXPECT_EQ(images, expected);
     EXPECT_NE(LoadImageA(module, MAKEINTRESOURCEA(IDI_TENSIKON), IMAGE_ICON, 48, 48, 0), nullptr);
+}
+
+TEST(GuidePictures, TheProgramCarriesTheCommittedDiagramsAndIcon)
+{
+    tensikon::testing::expectGuidePicturesIn(GetModuleHandleA(nullptr), TENSIKON_SOURCE_DIR);
 }
 
 std::string versionString(const std::vector<char>& data, const char* name)
