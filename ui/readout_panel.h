@@ -2,9 +2,9 @@
 // type on black, one column per cylinder (horizontal left, vertical right).
 //
 // A readout's colour says two things: its hue the verdict (green: within
-// specification or not yet judged; red: out of specification, or a capture
-// running) and its brightness the selection (bright: the selected cylinder's
-// column). The colours are read only while a readout paints, so a new colour
+// the target's tolerance or not yet judged; red: outside it, or a capture
+// running) and its brightness the selection (bright: the selected
+// cylinder's column). The colours are read only while a readout paints, so a new colour
 // shows once the readout's text is set again: callers that change only
 // colours call refreshReadouts.
 #pragma once

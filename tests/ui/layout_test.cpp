@@ -21,7 +21,7 @@ namespace {
 constexpr int kButton = 0x0080;
 constexpr int kStatic = 0x0082;
 
-struct ControlSpec {
+struct ControlLayout {
     int id;
     int classAtom;
     DWORD style; // besides WS_CHILD and WS_VISIBLE
@@ -46,7 +46,7 @@ NameOrNumber bitmap(int id)
 }
 
 // Dialog 1001 in template order, which is also the stacking order.
-const std::vector<ControlSpec> kPanelControls{
+const std::vector<ControlLayout> kPanelControls{
     {IDC_RECORD,
      kButton,
      BS_PUSHBUTTON | WS_TABSTOP,
@@ -107,7 +107,7 @@ const std::vector<ControlSpec> kPanelControls{
 };
 
 // Dialog 1002: the readouts, in template order.
-const std::vector<ControlSpec> kReadoutControls{
+const std::vector<ControlLayout> kReadoutControls{
     {IDC_HORIZONTAL_TARGET, kStatic, SS_CENTER | SS_SUNKEN, 0, named("000"), {2, 1, 20, 9}, true},
     {IDC_VERTICAL_TARGET, kStatic, SS_CENTER | SS_SUNKEN, 0, named("000"), {26, 1, 20, 9}, true},
     {IDC_HORIZONTAL_MEASURED,
@@ -141,20 +141,20 @@ std::string classOf(const NameOrNumber& name)
     return upper;
 }
 
-void expectTemplateItems(const DialogTemplate& t, const std::vector<ControlSpec>& specs)
+void expectTemplateItems(const DialogTemplate& t, const std::vector<ControlLayout>& layouts)
 {
-    ASSERT_EQ(t.items.size(), specs.size());
-    for (std::size_t k = 0; k < specs.size(); ++k) {
-        const ControlSpec& spec = specs[k];
+    ASSERT_EQ(t.items.size(), layouts.size());
+    for (std::size_t k = 0; k < layouts.size(); ++k) {
+        const ControlLayout& want = layouts[k];
         const TemplateItem& item = t.items[k];
-        SCOPED_TRACE(testing::Message() << "control " << spec.id);
-        EXPECT_EQ(item.id, spec.id);
-        EXPECT_EQ(classOf(item.className), classOf({"", spec.classAtom}));
-        EXPECT_EQ(item.title, spec.title);
-        EXPECT_EQ(item.style, spec.style | WS_CHILD | (spec.visible ? WS_VISIBLE : 0))
+        SCOPED_TRACE(testing::Message() << "control " << want.id);
+        EXPECT_EQ(item.id, want.id);
+        EXPECT_EQ(classOf(item.className), classOf({"", want.classAtom}));
+        EXPECT_EQ(item.title, want.title);
+        EXPECT_EQ(item.style, want.style | WS_CHILD | (want.visible ? WS_VISIBLE : 0))
             << std::hex << item.style;
-        EXPECT_EQ(item.exStyle, spec.exStyle);
-        expectSameRect(item.place, spec.place);
+        EXPECT_EQ(item.exStyle, want.exStyle);
+        expectSameRect(item.place, want.place);
     }
 }
 
@@ -183,28 +183,28 @@ std::string className(HWND window)
 }
 
 // The controls as created: stacking order, place, visibility and text.
-void expectCreatedControls(HWND dialog, const std::vector<ControlSpec>& specs)
+void expectCreatedControls(HWND dialog, const std::vector<ControlLayout>& layouts)
 {
     HWND child = GetWindow(dialog, GW_CHILD);
-    for (const ControlSpec& spec : specs) {
-        SCOPED_TRACE(testing::Message() << "control " << spec.id);
+    for (const ControlLayout& want : layouts) {
+        SCOPED_TRACE(testing::Message() << "control " << want.id);
         ASSERT_NE(child, nullptr);
-        EXPECT_EQ(GetDlgCtrlID(child), spec.id) << "stacking order";
-        HWND control = GetDlgItem(dialog, spec.id);
+        EXPECT_EQ(GetDlgCtrlID(child), want.id) << "stacking order";
+        HWND control = GetDlgItem(dialog, want.id);
         EXPECT_STRCASEEQ(className(control).c_str(),
-                         spec.classAtom == kButton ? "Button" : "Static");
-        EXPECT_EQ(IsWindowVisible(control) != FALSE, spec.visible);
-        const RECT expected = toPixels(dialog, spec.place);
+                         want.classAtom == kButton ? "Button" : "Static");
+        EXPECT_EQ(IsWindowVisible(control) != FALSE, want.visible);
+        const RECT expected = toPixels(dialog, want.place);
         const RECT actual = placeIn(dialog, control);
-        if (spec.style == SS_ETCHEDHORZ || spec.style == SS_ETCHEDVERT) {
+        if (want.style == SS_ETCHEDHORZ || want.style == SS_ETCHEDVERT) {
             // The platform draws an etched line at its own thickness.
             EXPECT_EQ(actual.left, expected.left);
             EXPECT_EQ(actual.top, expected.top);
         } else {
             expectSameRect(actual, expected);
         }
-        if (spec.title.number < 0 && !spec.title.text.empty()) {
-            EXPECT_EQ(controlText(dialog, spec.id), spec.title.text);
+        if (want.title.number < 0 && !want.title.text.empty()) {
+            EXPECT_EQ(controlText(dialog, want.id), want.title.text);
         }
         child = GetWindow(child, GW_HWNDNEXT);
     }
