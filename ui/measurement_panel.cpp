@@ -55,6 +55,8 @@ void startFlashTimer(HWND panel)
 // message and leaves `recording` at 0.
 bool beginCapture(HWND panel)
 {
+    // 1 already while the start runs: a failed start shows a message box,
+    // whose message loop must not let the cylinder change under it.
     recording = 1;
     recording = startRecording(panel);
     if (recording == 1)
