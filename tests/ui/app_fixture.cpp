@@ -111,12 +111,12 @@ void AppTest::TearDown()
     catcher_.reset();
 }
 
-HWND AppTest::restartWith(const StartupServices& services)
+HWND AppTest::restartWith(const StartupServices& services, int showCommand)
 {
     closeProgram();
     UnregisterClassA(kMainWindowClass, GetModuleHandleA(nullptr));
     capture_script::reset();
-    return startUp(GetModuleHandleA(nullptr), SW_SHOWNORMAL, services);
+    return startUp(GetModuleHandleA(nullptr), showCommand, services);
 }
 
 void AppTest::closeProgram()

@@ -53,8 +53,9 @@ class AppTest : public ::testing::Test {
     void SetUp() override;
     void TearDown() override;
 
-    // Closes the running program and starts it afresh with `services`.
-    HWND restartWith(const StartupServices& services);
+    // Closes the running program and starts it afresh with `services`,
+    // its window shown with `showCommand` (SW_HIDE: nothing is drawn).
+    HWND restartWith(const StartupServices& services, int showCommand = SW_SHOWNORMAL);
     // Closes the main window and forgets the quit message it posts.
     void closeProgram();
 

@@ -1,7 +1,6 @@
 // Checks that a module's resources carry the guide's five diagrams and the
 // program icon exactly as committed under resources/, and that Windows
-// decodes each diagram to the picture the files hold. Written for any
-// module: the guide's own test host and the program itself.
+// decodes each diagram to the picture the files hold.
 #pragma once
 
 #include <windows.h>

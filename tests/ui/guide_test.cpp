@@ -1,12 +1,7 @@
-// The guide turning pages on real controls under Wine: a dialog with the
-// measurement panel's page controls, buttons and font, whose procedure
-// routes to the guide exactly as the panel does.
-#include "ui/guide.h"
-
-#include "core/guide_pages.h"
-#include "resources/resource.h"
-#include "tests/ui/guide_host.h"
-#include "tests/ui/guide_pictures_check.h"
+// The guide on the program's own measurement panel under Wine: the program
+// starts as it starts itself, pages turn by clicks on Back and Forward, and
+// bike models are chosen through the main window's menu.
+#include <windows.h>
 
 #include <gtest/gtest.h>
 
@@ -14,14 +9,24 @@
 #include <string>
 #include <vector>
 
-namespace tensikon {
+#include "core/guide_pages.h"
+#include "resources/resource.h"
+#include "tests/ui/app_fixture.h"
+#include "ui/application.h"
+#include "ui/guide.h"
+
+namespace tensikon::test {
 namespace {
 
-constexpr std::array<int, 6> PageControls{IDC_GUIDE_BELTS,  IDC_GUIDE_BELTS_TWIN, IDC_GUIDE_TEXT,
-                                          IDC_GUIDE_PULLEY, IDC_GUIDE_NUTS,       IDC_GUIDE_TOOL};
+// Models of each kind, as the menu offers them.
+constexpr int kSingleCamModel = 6013; // Corvane 620: GuideVariant 1
+constexpr int kTwinCamModel = 6019;   // Corvane R4: GuideVariant 0
 
-// The page each index shows under GuideVariant 1 and 0.
-constexpr std::array<std::array<int, 2>, GuidePageCount> ExpectedPages{{
+constexpr std::array<int, 6> kPageControls{IDC_GUIDE_BELTS,  IDC_GUIDE_BELTS_TWIN, IDC_GUIDE_TEXT,
+                                           IDC_GUIDE_PULLEY, IDC_GUIDE_NUTS,       IDC_GUIDE_TOOL};
+
+// The control that shows each page under GuideVariant 1 and under 0.
+constexpr std::array<std::array<int, 2>, GuidePageCount> kExpectedPages{{
     {IDC_GUIDE_TEXT, IDC_GUIDE_TEXT},
     {IDC_GUIDE_TEXT, IDC_GUIDE_TEXT},
     {IDC_GUIDE_PULLEY, IDC_GUIDE_PULLEY},
@@ -37,10 +42,10 @@ constexpr std::array<std::array<int, 2>, GuidePageCount> ExpectedPages{{
 
 int expectedPage(int index, int variant)
 {
-    return ExpectedPages[static_cast<std::size_t>(index)][variant == 0 ? 1 : 0];
+    return kExpectedPages[static_cast<std::size_t>(index)][variant == 0 ? 1 : 0];
 }
 
-// The size of the bitmap each diagram control was given by the template.
+// The size of the picture each diagram control carries.
 SIZE diagramSize(int control)
 {
     switch (control) {
@@ -57,88 +62,36 @@ SIZE diagramSize(int control)
     }
 }
 
-// The panel's routing: the text control's colour query and the two buttons.
-INT_PTR CALLBACK hostProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    switch (message) {
-    case WM_INITDIALOG:
-        return TRUE;
-    case WM_CTLCOLORSTATIC:
-        if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) != IDC_GUIDE_TEXT)
-            return FALSE;
-        SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
-        guideFirstPage(dialog);
-        return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
-    case WM_COMMAND:
-        if (LOWORD(wParam) == IDC_GUIDE_BACK || LOWORD(wParam) == IDC_GUIDE_FORWARD) {
-            guideTurn(dialog, LOWORD(wParam) == IDC_GUIDE_BACK ? -1 : 1);
-            return TRUE;
-        }
-        return FALSE;
-    default:
-        return FALSE;
-    }
-}
-
-class GuideOnPanel : public ::testing::Test {
+class Guide : public AppTest {
   protected:
-    void SetUp() override
-    {
-        resetGuide();
-        setGuideVariant(1);
-        panel = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_GUIDE_HOST),
-                                   nullptr, hostProc, 0);
-        ASSERT_NE(panel, nullptr);
-    }
-    void TearDown() override
-    {
-        if (panel)
-            DestroyWindow(panel);
-        resetGuide();
-        setGuideVariant(1);
-    }
-
-    // Paints what is invalid and handles what is queued; bounded.
-    void drawNow()
-    {
-        RedrawWindow(panel, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-        MSG msg;
-        for (int i = 0; i < 1000 && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE); ++i) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
-    // A click as the user makes it: the button tells the panel.
-    void click(int button, int times = 1)
+    void clicks(int button, int times)
     {
         for (int i = 0; i < times; ++i)
-            SendMessageA(GetDlgItem(panel, button), BM_CLICK, 0, 0);
+            click(button);
     }
+
+    // The page controls a user can see: shown, on a shown panel and window.
     std::vector<int> visiblePages() const
     {
         std::vector<int> shown;
-        for (const int id : PageControls)
-            if (GetWindowLongA(GetDlgItem(panel, id), GWL_STYLE) & WS_VISIBLE)
+        for (const int id : kPageControls)
+            if (IsWindowVisible(GetDlgItem(panel(), id)))
                 shown.push_back(id);
         return shown;
     }
-    std::string text() const
-    {
-        std::array<char, 2048> buffer{};
-        GetDlgItemTextA(panel, IDC_GUIDE_TEXT, buffer.data(), static_cast<int>(buffer.size()));
-        return buffer.data();
-    }
+
     SIZE bitmapOn(int control) const
     {
         const auto bitmap = reinterpret_cast<HBITMAP>(
-            SendDlgItemMessageA(panel, control, STM_GETIMAGE, IMAGE_BITMAP, 0));
+            SendDlgItemMessageA(panel(), control, STM_GETIMAGE, IMAGE_BITMAP, 0));
         BITMAP info{};
         if (bitmap)
             GetObjectA(bitmap, sizeof info, &info);
         return {info.bmWidth, info.bmHeight};
     }
+
     // Exactly the page of `index` under `variant` is on show, with its text
-    // or bitmap.
+    // or its picture.
     void expectPage(int index, int variant)
     {
         const std::string where =
@@ -147,31 +100,63 @@ class GuideOnPanel : public ::testing::Test {
         const int control = expectedPage(index, variant);
         EXPECT_EQ(visiblePages(), std::vector<int>{control}) << where;
         if (control == IDC_GUIDE_TEXT) {
-            EXPECT_EQ(text(), guidePageText(index, variant)) << where;
-        } else {
-            const SIZE size = bitmapOn(control);
-            EXPECT_EQ(size.cx, diagramSize(control).cx) << where;
-            EXPECT_EQ(size.cy, diagramSize(control).cy) << where;
+            EXPECT_EQ(controlText(panel(), IDC_GUIDE_TEXT), guidePageText(index, variant)) << where;
+            return;
         }
+        const SIZE size = bitmapOn(control);
+        EXPECT_EQ(size.cx, diagramSize(control).cx) << where;
+        EXPECT_EQ(size.cy, diagramSize(control).cy) << where;
     }
 
-    HWND panel = nullptr;
+    // Starts the program again with its window hidden: nothing is drawn, so
+    // the guide has loaded no page yet.
+    void restartUndrawn()
+    {
+        ASSERT_NE(restartWith(defaultStartupServices(), SW_HIDE), nullptr);
+        pumpMessages();
+        ASSERT_EQ(guidePageIndex(), -1) << "drawn already: nothing to test";
+        ASSERT_EQ(controlText(panel(), IDC_GUIDE_TEXT), "");
+    }
+    // Shows the window as start-up does; the system draws it at once.
+    void showWindow()
+    {
+        ShowWindow(mainWindow(), SW_SHOWNORMAL);
+        UpdateWindow(mainWindow());
+        pumpMessages();
+    }
 };
 
-TEST_F(GuideOnPanel, ShowsTheWarningPageOnceTheTextAreaIsDrawn)
+TEST_F(Guide, TheWarningPageIsOnShowBeforeAnyClick)
 {
-    EXPECT_EQ(visiblePages(), std::vector<int>{IDC_GUIDE_TEXT});
-    drawNow();
+    pumpMessages();
     expectPage(0, 1);
-    // Later colour queries leave the guide alone.
-    click(IDC_GUIDE_FORWARD, 3);
-    drawNow();
+}
+
+TEST_F(Guide, TheFirstDrawingOfTheTextAreaLoadsTheWarningPage)
+{
+    restartUndrawn();
+    showWindow();
+    expectPage(0, 1);
+    // Later drawings leave the guide alone.
+    clicks(IDC_GUIDE_FORWARD, 3);
+    RedrawWindow(mainWindow(), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    pumpMessages();
     expectPage(3, 1);
 }
 
-TEST_F(GuideOnPanel, TenForwardClicksReachPageTenAndAnEleventhStaysThere)
+TEST_F(Guide, EitherButtonBeforeTheFirstDrawingLandsOnPageZero)
 {
-    drawNow();
+    for (const int button : {IDC_GUIDE_FORWARD, IDC_GUIDE_BACK}) {
+        restartUndrawn();
+        click(button);
+        showWindow();
+        expectPage(0, 1);
+    }
+}
+
+TEST_F(Guide, TenForwardClicksReachPageTenAndAnEleventhStaysThere)
+{
     for (int index = 1; index <= 10; ++index) {
         click(IDC_GUIDE_FORWARD);
         expectPage(index, 1);
@@ -180,34 +165,30 @@ TEST_F(GuideOnPanel, TenForwardClicksReachPageTenAndAnEleventhStaysThere)
     expectPage(10, 1);
 }
 
-TEST_F(GuideOnPanel, BackOnPageZeroKeepsPageZeroWithItsText)
+TEST_F(Guide, BackOnPageZeroKeepsPageZeroWithItsText)
 {
-    drawNow();
     click(IDC_GUIDE_BACK);
     expectPage(0, 1);
-    click(IDC_GUIDE_FORWARD, 2);
-    click(IDC_GUIDE_BACK, 5);
+    SetDlgItemTextA(panel(), IDC_GUIDE_TEXT, "");
+    click(IDC_GUIDE_BACK); // reloads the page's text
+    expectPage(0, 1);
+    clicks(IDC_GUIDE_FORWARD, 2);
+    clicks(IDC_GUIDE_BACK, 5);
     expectPage(0, 1);
 }
 
-TEST_F(GuideOnPanel, EitherButtonBeforeTheFirstDrawingLandsOnPageZero)
+// Every page forward and back under the model of each kind; the four pages
+// that differ are named.
+TEST_F(Guide, EveryPageInTheVersionOfTheChosenModel)
 {
-    for (const int button : {IDC_GUIDE_FORWARD, IDC_GUIDE_BACK}) {
-        TearDown();
-        SetUp();
-        ASSERT_EQ(guidePageIndex(), -1) << "drawn already: nothing to test";
-        click(button);
-        expectPage(0, 1);
-    }
-}
-
-TEST_F(GuideOnPanel, EveryPageInBothVariantsForwardAndBack)
-{
-    for (const int variant : {0, 1}) {
-        TearDown();
-        SetUp();
-        setGuideVariant(variant);
-        drawNow();
+    struct Choice {
+        int model;
+        int variant;
+    };
+    for (const Choice choice : {Choice{kTwinCamModel, 0}, Choice{kSingleCamModel, 1}}) {
+        const int variant = choice.variant;
+        menu(choice.model);
+        clicks(IDC_GUIDE_BACK, GuidePageCount);
         expectPage(0, variant);
         for (int index = 1; index < GuidePageCount; ++index) {
             click(IDC_GUIDE_FORWARD);
@@ -218,33 +199,61 @@ TEST_F(GuideOnPanel, EveryPageInBothVariantsForwardAndBack)
             expectPage(index, variant);
         }
     }
-    // The four pages that differ.
-    EXPECT_NE(guidePageText(7, 0).find("horizontal cylinder"), std::string_view::npos);
-    EXPECT_NE(guidePageText(7, 1).find("correct cylinder"), std::string_view::npos);
 }
 
-TEST_F(GuideOnPanel, ModelChangeOnPageEightTakesEffectAtTheNextTurn)
+TEST_F(Guide, ATwinCamModelShowsTwinPulleysTheToolAndTheHorizontalCylinder)
 {
-    drawNow();
-    click(IDC_GUIDE_FORWARD, 8);
+    menu(kTwinCamModel);
+    clicks(IDC_GUIDE_FORWARD, 4);
+    EXPECT_EQ(visiblePages(), std::vector<int>{IDC_GUIDE_BELTS_TWIN});
+    clicks(IDC_GUIDE_FORWARD, 3);
+    EXPECT_NE(controlText(panel(), IDC_GUIDE_TEXT).find("8. Make sure the horizontal cylinder"),
+              std::string::npos);
+    click(IDC_GUIDE_FORWARD);
+    EXPECT_EQ(visiblePages(), std::vector<int>{IDC_GUIDE_TOOL});
+    clicks(IDC_GUIDE_FORWARD, 2);
+    EXPECT_EQ(visiblePages(), std::vector<int>{IDC_GUIDE_BELTS_TWIN});
+}
+
+TEST_F(Guide, ASingleCamModelShowsSinglePulleysTheNutsAndTheCorrectCylinder)
+{
+    menu(kTwinCamModel);
+    menu(kSingleCamModel);
+    clicks(IDC_GUIDE_FORWARD, 4);
+    EXPECT_EQ(visiblePages(), std::vector<int>{IDC_GUIDE_BELTS});
+    clicks(IDC_GUIDE_FORWARD, 3);
+    EXPECT_NE(controlText(panel(), IDC_GUIDE_TEXT).find("8. Make sure the correct cylinder"),
+              std::string::npos);
+    click(IDC_GUIDE_FORWARD);
+    EXPECT_EQ(visiblePages(), std::vector<int>{IDC_GUIDE_NUTS});
+    clicks(IDC_GUIDE_FORWARD, 2);
+    EXPECT_EQ(visiblePages(), std::vector<int>{IDC_GUIDE_BELTS});
+}
+
+// A model chosen on page 8 redraws nothing; Back then hides the picture
+// that is actually on show and shows page 7 in the new version.
+TEST_F(Guide, AModelChangeOnPageEightTakesEffectAtTheNextTurn)
+{
+    clicks(IDC_GUIDE_FORWARD, 8);
     expectPage(8, 1);
-    setGuideVariant(0); // a model of the other kind is chosen
-    expectPage(8, 1);   // nothing redrawn
+    menu(kTwinCamModel);
+    EXPECT_EQ(statusLine(), "Corvane R4 Selected");
+    expectPage(8, 1);
     click(IDC_GUIDE_BACK);
     expectPage(7, 0);
     click(IDC_GUIDE_FORWARD);
     expectPage(8, 0);
-    setGuideVariant(1);
+    menu(kSingleCamModel);
+    expectPage(8, 0);
+    click(IDC_GUIDE_BACK);
+    expectPage(7, 1);
     click(IDC_GUIDE_FORWARD);
-    expectPage(9, 1);
-    click(IDC_GUIDE_FORWARD);
-    expectPage(10, 1);
+    expectPage(8, 1);
 }
 
-TEST_F(GuideOnPanel, TurningBetweenTextAndDiagramSwapsTheControls)
+TEST_F(Guide, TheStepOverADiagramSwapsTextAndPicture)
 {
-    drawNow();
-    click(IDC_GUIDE_FORWARD, 3);
+    clicks(IDC_GUIDE_FORWARD, 3);
     expectPage(3, 1);
     click(IDC_GUIDE_FORWARD);
     expectPage(4, 1);
@@ -252,11 +261,10 @@ TEST_F(GuideOnPanel, TurningBetweenTextAndDiagramSwapsTheControls)
     expectPage(5, 1);
 }
 
-TEST_F(GuideOnPanel, DiagramAreaAroundThePictureTakesItsPaperColour)
+TEST_F(Guide, TheAreaAroundThePulleyPictureTakesItsGrey)
 {
-    drawNow();
-    click(IDC_GUIDE_FORWARD, 2); // page 2: the drive pulley on grey 252
-    HWND pulley = GetDlgItem(panel, IDC_GUIDE_PULLEY);
+    clicks(IDC_GUIDE_FORWARD, 2);
+    HWND pulley = GetDlgItem(panel(), IDC_GUIDE_PULLEY);
     RECT client{};
     GetClientRect(pulley, &client);
     HDC screen = GetDC(nullptr);
@@ -272,11 +280,13 @@ TEST_F(GuideOnPanel, DiagramAreaAroundThePictureTakesItsPaperColour)
     DeleteDC(memory);
 }
 
-TEST_F(GuideOnPanel, EveryTextPageFitsTheTextAreaInThePanelsFont)
+// The area does not scroll: every text page must fit it as the text control
+// draws it, in the control's own font, word-wrapped in its client area.
+TEST_F(Guide, EveryTextPageFitsTheTextAreaInItsOwnFont)
 {
-    HWND area = GetDlgItem(panel, IDC_GUIDE_TEXT);
+    HWND area = GetDlgItem(panel(), IDC_GUIDE_TEXT);
     RECT units{0, 0, 184, 124};
-    MapDialogRect(panel, &units);
+    MapDialogRect(panel(), &units);
     RECT window{}, client{};
     GetWindowRect(area, &window);
     GetClientRect(area, &client);
@@ -290,13 +300,11 @@ TEST_F(GuideOnPanel, EveryTextPageFitsTheTextAreaInThePanelsFont)
     EXPECT_STREQ(face.data(), "MS Sans Serif") << "measured in another font";
     for (int index = 0; index < GuidePageCount; ++index) {
         for (const int variant : {0, 1}) {
-            const std::string_view t = guidePageText(index, variant);
-            if (t.empty())
+            const std::string_view text = guidePageText(index, variant);
+            if (text.empty())
                 continue;
-            // The static control draws left-aligned text word-wrapped in its
-            // client area, so that is what must hold it.
             RECT need{0, 0, client.right, 0};
-            DrawTextA(dc, t.data(), static_cast<int>(t.size()), &need,
+            DrawTextA(dc, text.data(), static_cast<int>(text.size()), &need,
                       DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_LEFT);
             EXPECT_LE(need.bottom, client.bottom) << "page " << index << " variant " << variant;
             EXPECT_LE(need.right, client.right) << "page " << index << " variant " << variant;
@@ -306,19 +314,5 @@ TEST_F(GuideOnPanel, EveryTextPageFitsTheTextAreaInThePanelsFont)
     ReleaseDC(area, dc);
 }
 
-TEST(GuidePictures, ProgramResourcesCarryTheCommittedDiagramsAndIcon)
-{
-    testing::expectGuidePicturesIn(GetModuleHandleA(nullptr), TENSIKON_SOURCE_DIR);
-}
-
-TEST(GuideVariant, IsOneUntilAModelSetsIt)
-{
-    resetGuide();
-    setGuideVariant(0);
-    EXPECT_EQ(currentGuideVariant(), 0);
-    setGuideVariant(1);
-    EXPECT_EQ(currentGuideVariant(), 1);
-}
-
 } // namespace
-} // namespace tensikon
+} // namespace tensikon::test

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "core/bike_catalogue.h"
-#include "core/guide_pages.h"
 #include "resources/resource.h"
 #include "tests/ui/app_fixture.h"
 #include "tests/ui/capture_script.h"
@@ -131,28 +130,6 @@ TEST_F(Commands, ExitClosesTheWindowAndTheLoopEndsWithZero)
     EXPECT_EQ(mainWindow(), nullptr);
     EXPECT_EQ(panel(), nullptr);
     EXPECT_EQ(shell.analysisBuffer, nullptr);
-}
-
-// The panel hands the guide its text area's first colour query and the
-// Back and Forward buttons; a model's GuideVariant applies at the next turn.
-TEST_F(Commands, TheGuideTurnsItsPagesOnThePanel)
-{
-    HDC dc = CreateCompatibleDC(nullptr);
-    SendMessageA(panel(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                 reinterpret_cast<LPARAM>(GetDlgItem(panel(), IDC_GUIDE_TEXT)));
-    DeleteDC(dc);
-    EXPECT_EQ(guidePageIndex(), 0);
-    EXPECT_EQ(controlText(panel(), IDC_GUIDE_TEXT), guidePageText(0, 1));
-    for (int k = 0; k < 4; ++k)
-        click(IDC_GUIDE_FORWARD);
-    EXPECT_EQ(guidePageIndex(), 4);
-    EXPECT_TRUE(IsWindowVisible(GetDlgItem(panel(), IDC_GUIDE_BELTS)));
-    menu(6025); // Tourenza TR3: GuideVariant 0
-    EXPECT_TRUE(IsWindowVisible(GetDlgItem(panel(), IDC_GUIDE_BELTS)));
-    click(IDC_GUIDE_BACK);
-    click(IDC_GUIDE_FORWARD);
-    EXPECT_FALSE(IsWindowVisible(GetDlgItem(panel(), IDC_GUIDE_BELTS)));
-    EXPECT_TRUE(IsWindowVisible(GetDlgItem(panel(), IDC_GUIDE_BELTS_TWIN)));
 }
 
 // The About box: every check runs while it is open, by posted messages and
