@@ -29,6 +29,7 @@ class Measurer:
         self.program = program
         self.hold_ms = hold_ms
         self.repeats = 0
+        self.player = None  # the recording being played, and its path
 
     def arm(self, readout, continuous):
         """Brings the program to listening: REC in the readout. In Continuous
@@ -54,13 +55,23 @@ class Measurer:
         return seen, counts
 
     def play_and_read(self, recording, readout):
-        """Plays the recording; returns (problem or None, text, when)."""
-        self.session.mic.play(recording.path)
-        text, when = self.program.wait_change(readout, "REC", READING_TIMEOUT_MS)
+        """Starts playing the recording and waits for the reading; returns
+        (problem or None, text, when). The rest of the recording goes on
+        playing meanwhile, so that the reading is seen (and its colour
+        taken) before the next capture of the continuous cycle replaces it."""
+        self.finish_playing()
+        self.player = (self.session.mic.start_playing(recording.path), recording.path)
+        timeout_ms = int(recording.seconds * 1000) + READING_TIMEOUT_MS
+        text, when = self.program.wait_change(readout, "REC", timeout_ms)
         if text is None:
             return "no reading within %.1f s after the recording ended (REC still shown)" % (
                 READING_TIMEOUT_MS / 1000), None, None
         return None, text, when
+
+    def finish_playing(self):
+        if self.player is not None:
+            player, self.player = self.player, None
+            self.session.mic.finish_playing(*player)
 
     def measure(self, recording, expectation, readout, continuous):
         """The reading of one recording; fails after ATTEMPTS tries."""

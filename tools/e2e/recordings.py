@@ -111,19 +111,16 @@ def sox_pluck(frequency, work, noise_db=None, lead=0.4, seconds=1.2, tail=0.3):
     return Recording(name, frequency, samples, len(head))
 
 
-def pluck_train(frequencies, spacing, work, jitter=0.0):
-    """Plucks one after another, each `spacing` seconds (plus k * jitter,
-    which moves each pluck to another place within the program's capture
-    blocks) after the one before. Returns the recording and the sample of
-    each pluck's onset."""
-    samples, onsets = silence(0.5), []
-    for k, frequency in enumerate(frequencies):
+def pluck_train(frequencies, gaps, work):
+    """Plucks one after another, pluck k gaps[k] seconds before the next.
+    Returns the recording and the sample at which each pluck starts."""
+    samples, starts = silence(0.5), []
+    for frequency, gap in zip(frequencies, gaps):
         pluck = sox_pluck_samples(frequency, 1.0, work)
-        onsets.append(len(samples))
-        gap = int(round((spacing + k * jitter) * RATE))
-        samples += pluck + [0] * max(0, gap - len(pluck))
+        starts.append(len(samples))
+        samples += pluck + [0] * max(0, int(round(gap * RATE)) - len(pluck))
     samples += silence(1.0)
-    return Recording("train-%d" % len(frequencies), None, samples, onsets[0]), onsets
+    return Recording("train-%d" % len(frequencies), None, samples, starts[0]), starts
 
 
 def with_lead_in(samples, lead_samples, total_multiple):

@@ -124,10 +124,20 @@ class Microphone:
         if played.returncode != 0:
             raise Failure("virtual-mic could not play %s: %s" % (path, played.stderr.strip()))
 
-    def play_in_background(self, path):
+    def start_playing(self, path):
+        """Starts playing path; finish_playing waits until it has been played."""
         return subprocess.Popen([self.script, "--dir", self.state, "play", path],
                                 stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                 stderr=subprocess.PIPE, text=True)
+
+    @staticmethod
+    def finish_playing(player, path):
+        try:
+            _, stderr = player.communicate(timeout=600)
+        finally:
+            stop_process(player)
+        if player.returncode != 0:
+            raise Failure("virtual-mic could not play %s: %s" % (path, stderr.strip()))
 
     def stop(self):
         """Stops what start started; returns the names of processes left."""
