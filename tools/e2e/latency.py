@@ -33,6 +33,7 @@ PLUCKS = 24
 FREQUENCIES = (140, 110, 160, 125)
 CPU_SECONDS = 10
 BLOCK_S = 0.25
+GRID_DOUBT_S = 0.03  # how well the capture's block boundaries are known
 MODEL = "Corvane 1000i"
 
 
@@ -70,10 +71,27 @@ def make_train(work):
     return train, starts, freqs
 
 
+def floor_of(start, fired, onset, latency):
+    """The end of the block after the one in which the pluck test fired,
+    counted from the onset, and whether that block is in doubt. The blocks
+    are counted from the moment the capture started, which is known only to
+    some tens of milliseconds (REC shows shortly after the device started):
+    a test that fires that close to a block's boundary may have fired in the
+    neighbouring block, and then the floor is the one the reading fits."""
+    position = (fired - start) / BLOCK_S
+    floor = start + (int(position) + 2) * BLOCK_S - onset
+    in_doubt = min(position % 1, 1 - position % 1) * BLOCK_S < GRID_DOUBT_S
+    if in_doubt and position % 1 > 0.5 and latency >= floor + BLOCK_S:
+        floor += BLOCK_S  # it fired early in the next block
+    elif in_doubt and position % 1 < 0.5 and latency < floor:
+        floor -= BLOCK_S  # it fired late in the block before
+    return floor, in_doubt
+
+
 def per_pluck(heard, changes, armed_at):
-    """(latency, floor, reading) for each pluck, None where no reading came
-    before the next pluck. heard: (onset, trigger) times of each pluck; the
-    block in which the pluck test fires is the pluck's block."""
+    """(latency, floor, reading, floor in doubt) for each pluck, None where
+    no reading came before the next pluck. heard: (onset, trigger) times of
+    each pluck."""
     starts = [armed_at] + [t for t, v in changes[1:] if v == "REC"]
     readings = [(t, v) for t, v in changes if v.lstrip("-").isdigit()]
     rows = []
@@ -84,10 +102,9 @@ def per_pluck(heard, changes, armed_at):
         if reading is None or not before:
             rows.append(None)
             continue
-        start = before[-1]
-        block = int((fired - start) // BLOCK_S)
-        floor = start + (block + 2) * BLOCK_S - onset
-        rows.append((reading[0] - onset, floor, int(reading[1])))
+        latency = reading[0] - onset
+        floor, in_doubt = floor_of(before[-1], fired, onset, latency)
+        rows.append((latency, floor, int(reading[1]), in_doubt))
     return rows
 
 
@@ -144,6 +161,7 @@ def summary(cpu, rows, freqs):
     off = sum(1 for r, f in zip(rows, freqs) if r is not None and abs(r[2] - f) > 5)
     return {
         "plucks": len(rows), "read": len(got), "off": off,
+        "doubtful": sum(1 for r in got if r[3]),
         "median": statistics.median(ms), "worst": max(ms), "best": min(ms),
         "floor_median": statistics.median(floors), "floor_low": min(floors),
         "floor_high": max(floors), "excess_median": statistics.median(excess),
@@ -163,6 +181,8 @@ def report(f):
         % (f["floor_median"], f["floor_low"], f["floor_high"]),
         "| latency above the floor, median | %.0f ms |" % f["excess_median"],
         "| latency above the floor, worst | %.0f ms |" % f["excess_worst"],
+        "| plucks whose floor is in doubt (pluck test within %.0f ms of a block boundary) "
+        "| %d |" % (1000 * GRID_DOUBT_S, f["doubtful"]),
         "| readings more than 5 Hz from the pluck's nominal frequency | %d |" % f["off"],
         "| CPU idle, not recording (10 s) | %.1f %% of one core |" % f["idle"],
         "| CPU armed, waiting for a pluck (10 s) | %.1f %% of one core |" % f["armed"],
@@ -178,8 +198,8 @@ def details(f):
         if row is None:
             out.append("| %d | %d Hz | none | | |" % (k, freq))
         else:
-            out.append("| %d | %d Hz | %d Hz | %.0f ms | %.0f ms |" % (
-                k, freq, row[2], 1000 * row[0], 1000 * row[1]))
+            out.append("| %d | %d Hz | %d Hz | %.0f ms | %.0f ms%s |" % (
+                k, freq, row[2], 1000 * row[0], 1000 * row[1], " *" if row[3] else ""))
     return "\n".join(out)
 
 
