@@ -193,7 +193,8 @@ def report(f):
 
 
 def details(f):
-    out = ["| Pluck | Nominal | Reading | Latency | Floor |", "| ---: | ---: | ---: | ---: | ---: |"]
+    out = ["| Pluck | Nominal | Reading | Latency | Floor |",
+           "| ---: | ---: | ---: | ---: | ---: |"]
     for k, (freq, row) in enumerate(f["rows"], 1):
         if row is None:
             out.append("| %d | %d Hz | none | | |" % (k, freq))

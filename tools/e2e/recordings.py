@@ -68,7 +68,8 @@ def silence(seconds):
 
 
 def decaying_tone(frequency, lead=0.4, seconds=1.2, tail=0.3):
-    tone = [clip(30000 * math.exp(-n / (0.25 * RATE)) * math.sin(2 * math.pi * frequency * n / RATE))
+    tau = 0.25 * RATE
+    tone = [clip(30000 * math.exp(-n / tau) * math.sin(2 * math.pi * frequency * n / RATE))
             for n in range(int(seconds * RATE))]
     head = silence(lead)
     return Recording("tone-%dhz" % frequency, frequency, head + tone + silence(tail), len(head))
