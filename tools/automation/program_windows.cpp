@@ -1,0 +1,66 @@
+#include "tools/automation/program_windows.h"
+
+#include <array>
+
+#include "resources/resource.h"
+#include "ui/main_window.h"
+
+namespace automation {
+
+namespace {
+
+constexpr DWORD kPollMs = 20;
+
+// The panels are modeless dialogs made without control numbers, so they are
+// told apart by a control that only one of them holds.
+BOOL CALLBACK notePanel(HWND child, LPARAM param)
+{
+    auto* windows = reinterpret_cast<ProgramWindows*>(param);
+    if (GetParent(child) != windows->main)
+        return TRUE;
+    if (GetDlgItem(child, IDC_RECORD) != nullptr)
+        windows->measurementPanel = child;
+    else if (GetDlgItem(child, IDC_HORIZONTAL_MEASURED) != nullptr)
+        windows->readoutPanel = child;
+    return TRUE;
+}
+
+bool findOnce(ProgramWindows& found)
+{
+    ProgramWindows windows;
+    windows.main = FindWindowA(tensikon::kMainWindowClass, tensikon::kMainWindowCaption);
+    if (windows.main == nullptr)
+        return false;
+    EnumChildWindows(windows.main, notePanel, reinterpret_cast<LPARAM>(&windows));
+    if (windows.measurementPanel == nullptr || windows.readoutPanel == nullptr)
+        return false;
+    found = windows;
+    return true;
+}
+
+} // namespace
+
+bool findProgram(DWORD timeoutMs, ProgramWindows& found)
+{
+    const ULONGLONG start = GetTickCount64();
+    for (;;) {
+        if (findOnce(found))
+            return true;
+        if (GetTickCount64() - start >= timeoutMs)
+            return false;
+        Sleep(kPollMs);
+    }
+}
+
+HWND findControl(const ProgramWindows& windows, int id)
+{
+    if (id == 0)
+        return windows.main;
+    for (HWND panel : std::array{windows.measurementPanel, windows.readoutPanel}) {
+        if (HWND control = GetDlgItem(panel, id))
+            return control;
+    }
+    return nullptr;
+}
+
+} // namespace automation
