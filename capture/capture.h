@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <cstdint>
 
 namespace tensikon {
@@ -24,19 +25,46 @@ DWORD startCaptureThread();
 // block is copied into a buffer that is about to be released.
 void attachCapture(HWND panel, std::uint8_t* analysisBuffer);
 
+// Where the recorder is in the life of a recording. Opening and Stopping are
+// transitions: the device calls inside them wait for the system's own audio
+// thread, and while a thread waits like that it handles the messages other
+// threads send to its windows. A press of the record button can therefore
+// run in the middle of a start or a stop.
+enum class RecorderState { Idle, Opening, Recording, Stopping };
+
+// What startRecording and stopRecording return when asked during a
+// transition: they did nothing.
+inline constexpr int kRecorderBusy = -1;
+
 // 1 when the device records into both blocks, 0 when a step failed (its
 // message has been shown, owned by `owner`, and whatever the start had
-// acquired is released again). While a recording runs it starts nothing
-// and returns 1.
+// acquired is released again), kRecorderBusy during a transition. While a
+// recording runs it starts nothing and returns 1.
 int startRecording(HWND owner);
 
 // Stops the device, waits (bounded) until both blocks are back, releases
-// everything. Only after a startRecording that returned 1, and once; any
-// other call does nothing. A block that does not come back within the bound
-// keeps its recording's memory alive for good (the device may still write
-// it), and the stop returns.
-void stopRecording(HWND owner);
+// what this recording acquired and returns 1. Returns 0 when no recording
+// runs and kRecorderBusy during a transition, doing nothing. A block that
+// does not come back within the bound keeps its recording's memory alive for
+// good (the device may still write it), and the stop returns.
+int stopRecording(HWND owner);
 
+// Why a running capture cannot go on: the device has stopped handing blocks
+// back, or it hands back nothing but digital silence.
+enum class CaptureFault { None, DeviceLost, NoSound };
+
+// The fault of the running recording as of `now`, or None (also when no
+// recording runs).
+CaptureFault captureFault(std::chrono::steady_clock::time_point now);
+
+// Ends a recording whose device has failed as stopRecording would, but waits
+// only briefly for its blocks and reports nothing: the caller tells the user
+// once what went wrong. Same results as stopRecording.
+int stopFailedRecording();
+
+RecorderState recorderState();
+// True while a start or a stop runs.
+bool recorderInTransition();
 // True between a successful startRecording and its stopRecording.
 bool recorderIsOpen();
 

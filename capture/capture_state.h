@@ -36,6 +36,31 @@
 //   recording's two while they are in the device.
 // - The thread copies only into an attached buffer; detaching takes the
 //   lock, so once attachCapture(nullptr, nullptr) returns nothing is copied.
+//
+// Starts and stops nested inside one another
+// -------------------------------------------
+// Opening, resetting and closing the device wait for the system's audio
+// thread, and a thread that waits like that handles the messages sent to its
+// windows: a press of the record button can run inside a start or a stop.
+// The recorder therefore knows its transitions (Opening, Stopping), and a
+// start or stop asked for during one does nothing. Each start gathers what
+// it acquires in a record of its own, handed to the recorder only once the
+// device records; each stop takes that record over before it tears down,
+// and releases exactly what it holds. Nothing is released through a shared
+// "current recording" that a nested call could have replaced.
+//
+// A device that stops working
+// ---------------------------
+// - The thread stamps the time of every block the current recording gets
+//   back. A block is due every kCaptureBlockDuration; one that is
+//   kBlockLateLimit past due means the device has stopped (a microphone
+//   unplugged). The window polls captureFault and ends the capture.
+// - The thread counts consecutive full blocks of digital silence while
+//   armed; kSilentBlocksLimit of them mean an input that is muted or denied.
+// - Such an end waits only kFailedStopWaitLimit for the blocks: a lost
+//   device keeps them, and the user is waiting for the message. Their
+//   recording's memory is then kept, once, as after any block that fails to
+//   come back.
 #pragma once
 
 #include <windows.h>
@@ -57,6 +82,15 @@ class WaveInDevice;
 // How long a stop waits for both blocks to come back from a reset. A device
 // hands them back at once; a block that has not come back by then is lost.
 inline constexpr std::chrono::milliseconds kStopWaitLimit{2000};
+// The same wait when the device is known to have stopped working.
+inline constexpr std::chrono::milliseconds kFailedStopWaitLimit{300};
+
+// A block's length in time: one is due back this long after the one before.
+inline constexpr std::chrono::milliseconds kCaptureBlockDuration{250};
+// How long past due a block may be before the device counts as lost.
+inline constexpr std::chrono::milliseconds kBlockLateLimit{1000};
+// Consecutive blocks of digital silence (3 s) that mean the input is dead.
+inline constexpr int kSilentBlocksLimit = 12;
 
 // Where a block of the current recording is.
 enum class BlockPlace : std::uint8_t {
@@ -81,6 +115,10 @@ struct CaptureState {
     std::uint8_t blockCount = 0;
     // False while a failed start takes its blocks back: they are not copied.
     bool keepBlocks = true;
+    // When the current recording started or last got a block back.
+    std::chrono::steady_clock::time_point lastBlockAt{};
+    // Consecutive full blocks of digital silence while armed.
+    int silentBlocks = 0;
 
     WaveInDevice* device = nullptr;
     HWAVEIN handle = nullptr;

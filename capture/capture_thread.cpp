@@ -79,8 +79,11 @@ void handleReturnedBlock(const WAVEHDR* returned)
     WAVEHDR* header = s.headers[index];
     const auto* block = reinterpret_cast<const std::uint8_t*>(header->lpData);
     const std::size_t recorded = header->dwBytesRecorded;
-    if (s.armed && blockHasPluck(std::span(block, kCaptureBlockBytes), recorded)) {
-        s.armed = false;
+    s.lastBlockAt = std::chrono::steady_clock::now();
+    if (s.armed) {
+        const std::span whole(block, kCaptureBlockBytes);
+        s.silentBlocks = blockIsDigitalSilence(whole, recorded) ? s.silentBlocks + 1 : 0;
+        s.armed = !blockHasPluck(whole, recorded);
     }
     if (s.armed) {
         if (s.device->add(s.handle, header, sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {

@@ -6,6 +6,7 @@
 #include <mmsystem.h>
 
 #include <new>
+#include <utility>
 
 #include "capture/capture.h"
 #include "capture/capture_state.h"
@@ -39,8 +40,8 @@ WaveInDevice& nextDevice()
     return chosenDevice != nullptr ? *chosenDevice : winmm;
 }
 
-// What the running (or failing) recording has acquired, so that its end
-// gives back exactly that.
+// What one recording has acquired, so that its end gives back exactly that.
+// A start fills its own; a stop takes over the running one's.
 struct Acquired {
     WaveInDevice* device = nullptr;
     HWAVEIN handle = nullptr;
@@ -48,8 +49,15 @@ struct Acquired {
     bool prepared[2] = {};
 };
 
-Acquired current;
-bool isOpen = false;
+// How a recording ends.
+enum class Ending {
+    FailedStart, // its own message is the only one shown; blocks are not copied
+    Stop,        // every failing step is reported
+    DeviceFault, // short wait, nothing reported: the caller says what went wrong
+};
+
+RecorderState state = RecorderState::Idle;
+Acquired running; // the recording that runs, between its start and its stop
 int abandoned = 0;
 
 WAVEFORMATEX captureFormat()
@@ -74,67 +82,68 @@ void beginRecording(WaveInDevice& device)
     s.armed = false;
     s.blockCount = 0;
     s.keepBlocks = true;
+    s.silentBlocks = 0;
     s.device = &device;
     s.handle = nullptr;
     s.headers = {};
     s.places = {BlockPlace::Unused, BlockPlace::Unused};
 }
 
-const char* openDevice()
+const char* openDevice(Acquired& a)
 {
     const WAVEFORMATEX format = captureFormat();
     const DWORD thread = captureThreadId();
     HWAVEIN handle = nullptr;
     // Without the capture thread no block would ever come back.
-    if (thread == 0 || current.device->open(&handle, WAVE_MAPPER, &format, thread, 0,
-                                            CALLBACK_THREAD) != MMSYSERR_NOERROR) {
+    if (thread == 0 || a.device->open(&handle, WAVE_MAPPER, &format, thread, 0,
+                                      CALLBACK_THREAD) != MMSYSERR_NOERROR) {
         return kOpenFailed;
     }
-    current.handle = handle;
+    a.handle = handle;
     CaptureState& s = captureState();
     std::lock_guard guard(s.lock);
     s.handle = handle;
     return nullptr;
 }
 
-const char* allocateBlocks()
+const char* allocateBlocks(Acquired& a)
 {
-    void* memory = current.device->allocate(sizeof(RecordingMemory));
+    void* memory = a.device->allocate(sizeof(RecordingMemory));
     if (memory == nullptr) {
         return kAllocateFailed;
     }
-    current.memory = new (memory) RecordingMemory{};
+    a.memory = new (memory) RecordingMemory{};
     for (int i = 0; i < 2; ++i) {
-        WAVEHDR& header = current.memory->headers[i];
-        header.lpData = reinterpret_cast<LPSTR>(current.memory->blocks + i * kCaptureBlockBytes);
+        WAVEHDR& header = a.memory->headers[i];
+        header.lpData = reinterpret_cast<LPSTR>(a.memory->blocks + i * kCaptureBlockBytes);
         header.dwBufferLength = kCaptureBlockBytes;
     }
     return nullptr;
 }
 
-const char* prepareHeaders()
+const char* prepareHeaders(Acquired& a)
 {
     for (int i = 0; i < 2; ++i) {
-        WAVEHDR* header = &current.memory->headers[i];
-        if (current.device->prepare(current.handle, header, sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
+        if (a.device->prepare(a.handle, &a.memory->headers[i], sizeof(WAVEHDR)) !=
+            MMSYSERR_NOERROR) {
             return kPrepareFailed[i];
         }
-        current.prepared[i] = true;
+        a.prepared[i] = true;
     }
     return nullptr;
 }
 
 // Under the lock, so the block is known to be in the device before the
 // device could possibly hand it back.
-const char* queueHeaders()
+const char* queueHeaders(Acquired& a)
 {
     CaptureState& s = captureState();
     std::lock_guard guard(s.lock);
     for (int i = 0; i < 2; ++i) {
-        WAVEHDR* header = &current.memory->headers[i];
+        WAVEHDR* header = &a.memory->headers[i];
         s.headers[i] = header;
         s.places[i] = BlockPlace::InDevice;
-        if (current.device->add(current.handle, header, sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
+        if (a.device->add(a.handle, header, sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
             s.places[i] = BlockPlace::Unused;
             return kQueueFailed[i];
         }
@@ -142,52 +151,54 @@ const char* queueHeaders()
     return nullptr;
 }
 
-const char* armAndStart()
+// The first block is due one block's length after the device starts.
+const char* armAndStart(Acquired& a)
 {
     {
         CaptureState& s = captureState();
         std::lock_guard guard(s.lock);
         s.armed = true;
+        s.lastBlockAt = std::chrono::steady_clock::now();
     }
-    if (current.device->start(current.handle) != MMSYSERR_NOERROR) {
+    if (a.device->start(a.handle) != MMSYSERR_NOERROR) {
         return kStartFailed;
     }
     return nullptr;
 }
 
-const char* acquire()
+const char* acquire(Acquired& a)
 {
-    const char* failure = openDevice();
+    const char* failure = openDevice(a);
     for (auto step : {allocateBlocks, prepareHeaders, queueHeaders, armAndStart}) {
         if (failure != nullptr) {
             break;
         }
-        failure = step();
+        failure = step(a);
     }
     return failure;
 }
 
 // Clearing `armed` and resetting happen under one lock, so the thread cannot
 // give a block back between them. `keep` false: the blocks are not copied.
-void takeBlocksBack(bool keep)
+void takeBlocksBack(const Acquired& a, bool keep)
 {
     CaptureState& s = captureState();
     std::lock_guard guard(s.lock);
     s.armed = false;
     s.keepBlocks = keep;
-    if (current.handle != nullptr) {
-        current.device->reset(current.handle);
+    if (a.handle != nullptr) {
+        a.device->reset(a.handle);
     }
 }
 
 // True when no block is left in the device, false when one has not come
 // back within the limit.
-bool waitForBlocks()
+bool waitForBlocks(std::chrono::milliseconds limit)
 {
     CaptureState& s = captureState();
     std::unique_lock guard(s.lock);
     const bool allBack =
-        s.blockLeftDevice.wait_for(guard, kStopWaitLimit, [&s] { return !s.anyBlockInDevice(); });
+        s.blockLeftDevice.wait_for(guard, limit, [&s] { return !s.anyBlockInDevice(); });
     // From here on the thread ignores these headers, even if one comes back.
     s.handle = nullptr;
     s.headers = {};
@@ -195,68 +206,116 @@ bool waitForBlocks()
     return allBack;
 }
 
-// Gives back everything `current` holds. `report` false: a failed start,
-// whose own message is the only one shown, and whose queued blocks are
-// taken back without being copied.
-void releaseAll(HWND owner, bool report)
+// Gives back everything `a` holds, and nothing else.
+void releaseAll(HWND owner, const Acquired& a, Ending ending)
 {
-    takeBlocksBack(report);
-    const bool allBack = waitForBlocks();
+    const bool report = ending == Ending::Stop;
+    takeBlocksBack(a, ending != Ending::FailedStart);
+    const bool allBack =
+        waitForBlocks(ending == Ending::DeviceFault ? kFailedStopWaitLimit : kStopWaitLimit);
     for (int i = 1; i >= 0; --i) {
-        if (current.prepared[i] &&
-            current.device->unprepare(current.handle, &current.memory->headers[i],
-                                      sizeof(WAVEHDR)) != MMSYSERR_NOERROR &&
+        if (a.prepared[i] &&
+            a.device->unprepare(a.handle, &a.memory->headers[i], sizeof(WAVEHDR)) !=
+                MMSYSERR_NOERROR &&
             report) {
             showError(owner, kUnprepareFailed[i]);
         }
     }
-    if (current.handle != nullptr && current.device->close(current.handle) != MMSYSERR_NOERROR &&
-        report) {
+    if (a.handle != nullptr && a.device->close(a.handle) != MMSYSERR_NOERROR && report) {
         showError(owner, kCloseFailed);
     }
-    if (current.memory != nullptr) {
+    if (a.memory != nullptr) {
         if (allBack) {
-            current.device->release(current.memory);
+            a.device->release(a.memory);
         } else {
             ++abandoned; // the device may still write it: kept for good
         }
     }
-    current = Acquired{};
+}
+
+// Takes the running recording over and ends it. The state stays Stopping
+// until the last message box of the stop is gone.
+int endRecording(HWND owner, Ending ending)
+{
+    if (state == RecorderState::Idle) {
+        return 0;
+    }
+    if (state != RecorderState::Recording) {
+        return kRecorderBusy;
+    }
+    state = RecorderState::Stopping;
+    const Acquired taken = std::exchange(running, Acquired{});
+    releaseAll(owner, taken, ending);
+    state = RecorderState::Idle;
+    return 1;
 }
 
 } // namespace
 
 int startRecording(HWND owner)
 {
-    if (isOpen) {
+    if (state == RecorderState::Recording) {
         return 1; // the device is already recording into both blocks
     }
-    WaveInDevice& device = nextDevice();
-    beginRecording(device);
-    current = Acquired{};
-    current.device = &device;
-    if (const char* failure = acquire(); failure != nullptr) {
+    if (state != RecorderState::Idle) {
+        return kRecorderBusy;
+    }
+    state = RecorderState::Opening;
+    Acquired acquired;
+    acquired.device = &nextDevice();
+    beginRecording(*acquired.device);
+    if (const char* failure = acquire(acquired); failure != nullptr) {
         // Nothing of a failed start is kept: the next start opens afresh.
-        releaseAll(owner, false);
+        releaseAll(owner, acquired, Ending::FailedStart);
         showError(owner, failure);
+        state = RecorderState::Idle;
         return 0;
     }
-    isOpen = true;
+    running = acquired;
+    state = RecorderState::Recording;
     return 1;
 }
 
-void stopRecording(HWND owner)
+int stopRecording(HWND owner)
 {
-    if (!isOpen) {
-        return;
+    return endRecording(owner, Ending::Stop);
+}
+
+int stopFailedRecording()
+{
+    return endRecording(nullptr, Ending::DeviceFault);
+}
+
+CaptureFault captureFault(std::chrono::steady_clock::time_point now)
+{
+    if (state != RecorderState::Recording) {
+        return CaptureFault::None;
     }
-    isOpen = false;
-    releaseAll(owner, true);
+    CaptureState& s = captureState();
+    std::lock_guard guard(s.lock);
+    if (s.silentBlocks >= kSilentBlocksLimit) {
+        return CaptureFault::NoSound;
+    }
+    // Once two blocks are retained the capture is complete: nothing is due.
+    if (s.blockCount < 2 && now - s.lastBlockAt > kCaptureBlockDuration + kBlockLateLimit) {
+        return CaptureFault::DeviceLost;
+    }
+    return CaptureFault::None;
+}
+
+RecorderState recorderState()
+{
+    return state;
+}
+
+bool recorderInTransition()
+{
+    return state == RecorderState::Opening || state == RecorderState::Stopping;
 }
 
 bool recorderIsOpen()
 {
-    return isOpen;
+    return state == RecorderState::Recording;
 }
 
 void useWaveInDevice(WaveInDevice* device)

@@ -44,6 +44,13 @@ bool blockHasPluck(std::span<const std::uint8_t> block, std::size_t recordedByte
     return scan(block, filled, filled).has_value();
 }
 
+bool blockIsDigitalSilence(std::span<const std::uint8_t> block, std::size_t recordedBytes)
+{
+    return recordedBytes == kCaptureBlockBytes && block.size() >= kCaptureBlockBytes &&
+           std::all_of(block.begin(), block.begin() + kCaptureBlockBytes,
+                       [](std::uint8_t byte) { return byte == 0; });
+}
+
 std::optional<std::size_t> findPluck(AnalysisBuffer buffer)
 {
     return scan(buffer, buffer.size(), kLastBufferScanOffset);

@@ -50,6 +50,13 @@ bool TriggerTest(std::span<const std::uint8_t> bytes, std::size_t p);
 // device reset is scanned only as far as it was filled.
 bool blockHasPluck(std::span<const std::uint8_t> block, std::size_t recordedBytes);
 
+// A full block in which every sample is exactly zero: digital silence. A live
+// microphone's noise floor moves the lowest bits even in a quiet room, so
+// only a muted input, or one the system denies the program, delivers it.
+// Whole samples are tested, not levels: a live microphone with a small
+// offset can keep every level at 0.
+bool blockIsDigitalSilence(std::span<const std::uint8_t> block, std::size_t recordedBytes);
+
 // The scan of the whole analysis buffer: the first offset where TriggerTest
 // holds, or nothing when the buffer holds no pluck.
 std::optional<std::size_t> findPluck(AnalysisBuffer buffer);

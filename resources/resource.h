@@ -56,6 +56,8 @@
 // Timers of the measurement panel.
 #define IDT_FLASH 1
 #define IDT_HOLD 2
+// While a capture runs: checks that the device still delivers sound.
+#define IDT_WATCH 3
 
 // Posted by the capture thread to the measurement panel when a capture holds
 // two blocks (WM_APP + 1).

@@ -1,6 +1,7 @@
 #include "ui/measurement_panel.h"
 
 #include <charconv>
+#include <chrono>
 #include <cstdint>
 #include <optional>
 
@@ -19,11 +20,19 @@ namespace tensikon {
 namespace {
 
 constexpr UINT kFlashPeriodMs = 500;
+// Often enough that a lost device is reported well within 2 s of its last block.
+constexpr UINT kWatchPeriodMs = 100;
 constexpr COLORREF kPanelBackground = 0xFFFFFF;
 
 constexpr const char* kStartCaption = "Start Recording";
 constexpr const char* kStartAfterResultCaption = "Start Record";
 constexpr const char* kStopCaption = "Stop";
+
+constexpr const char* kDeviceLostText =
+    "The recording device stopped sending sound! Please check it.";
+constexpr const char* kNoSoundText =
+    "The microphone delivers no sound! Please check that it is switched on, not muted, "
+    "and allowed for this program in the system's privacy settings.";
 
 // The panel's measurement state. At any time either no recording runs and
 // `recording` is 0, or exactly one runs, `recording` is 1 and flashTimer
@@ -58,10 +67,21 @@ bool beginCapture(HWND panel)
     // 1 already while the start runs: a failed start shows a message box,
     // whose message loop must not let the cylinder change under it.
     recording = 1;
-    recording = startRecording(panel);
-    if (recording == 1)
+    recording = startRecording(panel) == 1 ? 1 : 0;
+    if (recording == 1) {
         setSelectedMeasured(kBrightRed, "REC");
+        SetTimer(panel, IDT_WATCH, kWatchPeriodMs, nullptr);
+    }
     return recording == 1;
+}
+
+// Every end of a capture: no watching, no flashing, `recording` cleared
+// before the device is stopped (see onCaptureDone).
+void endCapture(HWND panel)
+{
+    KillTimer(panel, IDT_WATCH);
+    KillTimer(panel, IDT_FLASH);
+    recording = 0;
 }
 
 void startFromButton(HWND panel)
@@ -72,13 +92,32 @@ void startFromButton(HWND panel)
     setRecordCaption(panel, kStopCaption);
 }
 
-void stopFromButton(HWND panel)
+// A capture whose device has failed ends as a stop by the button would, and
+// the user is told once why.
+void stopFailedCapture(HWND panel, CaptureFault fault)
 {
     setSelectedMeasured(kBrightGreen, "???");
     refreshReadouts();
-    recording = 0;
+    endCapture(panel);
+    stopFailedRecording();
+    setRecordCaption(panel, kStartCaption);
+    showError(panel, fault == CaptureFault::NoSound ? kNoSoundText : kDeviceLostText,
+              kErrorCaption, MB_ICONEXCLAMATION);
+}
+
+// A press during a capture whose device has already failed ends it as that
+// failure would.
+void stopFromButton(HWND panel)
+{
+    if (const CaptureFault fault = captureFault(std::chrono::steady_clock::now());
+        fault != CaptureFault::None) {
+        stopFailedCapture(panel, fault);
+        return;
+    }
+    setSelectedMeasured(kBrightGreen, "???");
+    refreshReadouts();
+    endCapture(panel);
     stopRecording(panel);
-    KillTimer(panel, IDT_FLASH);
     setRecordCaption(panel, kStartCaption);
 }
 
@@ -92,8 +131,13 @@ void endContinuousCycle(HWND panel)
     setRecordCaption(panel, kStartCaption);
 }
 
+// A press that arrives while a start or a stop is under way (the device
+// calls of both handle messages sent by other threads) is ignored: acting on
+// it would start or stop a recording in the middle of another.
 void onRecordButton(HWND panel)
 {
+    if (recorderInTransition())
+        return;
     if (recording == 1)
         stopFromButton(panel);
     else if (holdPending)
@@ -175,12 +219,24 @@ void onFlashTimer(HWND panel)
 }
 
 // The automatic restart of the continuous cycle; the caption still reads "Stop".
+// During a start or a stop it waits for its next tick.
 void onHoldTimer(HWND panel)
 {
+    if (recorderInTransition())
+        return;
     KillTimer(panel, IDT_HOLD);
     holdPending = false;
     beginCapture(panel);
     startFlashTimer(panel);
+}
+
+void onWatchTimer(HWND panel)
+{
+    if (recording == 0 || !recorderIsOpen())
+        return;
+    if (const CaptureFault fault = captureFault(std::chrono::steady_clock::now());
+        fault != CaptureFault::None)
+        stopFailedCapture(panel, fault);
 }
 
 INT_PTR onTimer(HWND panel, UINT_PTR id)
@@ -189,6 +245,8 @@ INT_PTR onTimer(HWND panel, UINT_PTR id)
         onFlashTimer(panel);
     else if (id == IDT_HOLD)
         onHoldTimer(panel);
+    else if (id == IDT_WATCH)
+        onWatchTimer(panel);
     return TRUE;
 }
 
@@ -241,8 +299,7 @@ INT_PTR onCaptureDone(HWND panel)
 {
     if (recording == 0 || !recorderIsOpen())
         return TRUE;
-    KillTimer(panel, IDT_FLASH);
-    recording = 0;
+    endCapture(panel);
     stopRecording(panel);
     if (shell.analysisBuffer == nullptr)
         return TRUE;
@@ -311,13 +368,12 @@ HWND createMeasurementPanel(HINSTANCE instance, HWND parent)
 
 void endMeasurement(HWND panel)
 {
-    KillTimer(panel, IDT_FLASH);
     KillTimer(panel, IDT_HOLD);
     holdPending = false;
-    if (recording == 1) {
-        recording = 0;
+    const bool wasRecording = recording == 1;
+    endCapture(panel);
+    if (wasRecording)
         stopRecording(panel);
-    }
 }
 
 } // namespace tensikon
