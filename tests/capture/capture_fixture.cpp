@@ -90,6 +90,8 @@ void CaptureTest::TearDown()
     EXPECT_EQ(device_.releasedWhileQueued(), 0);
     EXPECT_EQ(device_.addsAfterReset(), 0);
     EXPECT_EQ(device_.wrongHeaderSizes(), 0);
+    EXPECT_EQ(device_.releasedTwice(), 0);
+    EXPECT_EQ(device_.releasedHeadersUsed(), 0);
     pump();
 }
 

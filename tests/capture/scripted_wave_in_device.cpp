@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "core/capture_format.h"
 
@@ -60,53 +61,28 @@ ScriptedWaveInDevice::~ScriptedWaveInDevice()
     }
 }
 
-void ScriptedWaveInDevice::failOn(WaveCall call, int header, int times, MMRESULT result)
+void ScriptedWaveInDevice::runCallHook(WaveCall call)
 {
-    std::lock_guard guard(mutex_);
-    failures_.push_back({call, header, times, result});
+    std::function<void()> hook;
+    {
+        std::lock_guard guard(mutex_);
+        hook = callHooks_[static_cast<int>(call)];
+    }
+    if (hook) {
+        hook();
+    }
 }
 
-void ScriptedWaveInDevice::failAllocation(int times)
+// A header whose block lies in memory already given back: the device must
+// never be handed one.
+bool ScriptedWaveInDevice::isReleased(const WAVEHDR* header)
 {
-    std::lock_guard guard(mutex_);
-    failAllocations_ = times;
-}
-
-void ScriptedWaveInDevice::clearFailures()
-{
-    std::lock_guard guard(mutex_);
-    failures_.clear();
-    failAllocations_ = 0;
-}
-
-void ScriptedWaveInDevice::setResetRecorded(std::function<std::size_t(int)> recorded)
-{
-    std::lock_guard guard(mutex_);
-    resetRecorded_ = std::move(recorded);
-}
-
-void ScriptedWaveInDevice::setResetFill(std::uint8_t value)
-{
-    std::lock_guard guard(mutex_);
-    resetFill_ = value;
-}
-
-void ScriptedWaveInDevice::loseOnReset(int header)
-{
-    std::lock_guard guard(mutex_);
-    lostHeader_ = header;
-}
-
-void ScriptedWaveInDevice::deferOpenNotification(bool defer)
-{
-    std::lock_guard guard(mutex_);
-    deferOpen_ = defer;
-}
-
-void ScriptedWaveInDevice::setAddHook(std::function<void(int)> hook)
-{
-    std::lock_guard guard(mutex_);
-    addHook_ = std::move(hook);
+    const auto* data = reinterpret_cast<const std::uint8_t*>(header->lpData);
+    const bool released = std::any_of(quarantine_.begin(), quarantine_.end(), [data](auto* r) {
+        return data >= r && data < r + 2 * kCaptureBlockBytes;
+    });
+    releasedHeadersUsed_ += released ? 1 : 0;
+    return released;
 }
 
 bool ScriptedWaveInDevice::scriptedFailure(WaveCall call, int header, MMRESULT& result)
@@ -169,6 +145,7 @@ void ScriptedWaveInDevice::handBack(WAVEHDR* header, std::size_t recorded)
 MMRESULT ScriptedWaveInDevice::open(HWAVEIN* handle, UINT deviceId, const WAVEFORMATEX* format,
                                     DWORD_PTR callback, DWORD_PTR, DWORD flags)
 {
+    runCallHook(WaveCall::Open);
     std::lock_guard guard(mutex_);
     record("open");
     MMRESULT result = MMSYSERR_NOERROR;
@@ -189,7 +166,7 @@ MMRESULT ScriptedWaveInDevice::open(HWAVEIN* handle, UINT deviceId, const WAVEFO
     recording_ = false;
     wasReset_ = false;
     queue_.clear();
-    lost_ = nullptr;
+    lost_.clear();
     openPending_ = deferOpen_;
     if (!deferOpen_) {
         PostThreadMessageA(thread_, MM_WIM_OPEN, reinterpret_cast<WPARAM>(handle_), 0);
@@ -202,6 +179,7 @@ MMRESULT ScriptedWaveInDevice::prepare(HWAVEIN handle, WAVEHDR* header, UINT hea
     std::lock_guard guard(mutex_);
     const int number = headerNumber(header);
     record(entry(WaveCall::Prepare, number));
+    isReleased(header);
     MMRESULT result = checkHandle(handle);
     if (result != MMSYSERR_NOERROR || scriptedFailure(WaveCall::Prepare, number, result)) {
         return result;
@@ -227,6 +205,7 @@ MMRESULT ScriptedWaveInDevice::add(HWAVEIN handle, WAVEHDR* header, UINT headerS
     std::lock_guard guard(mutex_);
     const int number = headerNumber(header);
     record(entry(WaveCall::Add, number));
+    isReleased(header);
     MMRESULT result = checkHandle(handle);
     if (result != MMSYSERR_NOERROR || scriptedFailure(WaveCall::Add, number, result)) {
         return result;
@@ -260,6 +239,7 @@ MMRESULT ScriptedWaveInDevice::start(HWAVEIN handle)
 
 MMRESULT ScriptedWaveInDevice::reset(HWAVEIN handle)
 {
+    runCallHook(WaveCall::Reset);
     std::lock_guard guard(mutex_);
     record("reset");
     MMRESULT result = checkHandle(handle);
@@ -272,8 +252,8 @@ MMRESULT ScriptedWaveInDevice::reset(HWAVEIN handle)
         WAVEHDR* header = queue_.front();
         queue_.pop_front();
         const int number = headerNumber(header);
-        if (number == lostHeader_) {
-            lost_ = header; // stays "in the device": INQUEUE, never handed back
+        if (number == lostHeader_ || lostHeader_ == kEveryHeader) {
+            lost_.push_back(header); // stays "in the device": INQUEUE, never handed back
             continue;
         }
         const std::size_t recorded = std::min(resetRecorded_(number), kCaptureBlockBytes);
@@ -288,6 +268,7 @@ MMRESULT ScriptedWaveInDevice::unprepare(HWAVEIN handle, WAVEHDR* header, UINT h
     std::lock_guard guard(mutex_);
     const int number = headerNumber(header);
     record(entry(WaveCall::Unprepare, number));
+    isReleased(header);
     MMRESULT result = checkHandle(handle);
     if (result != MMSYSERR_NOERROR || scriptedFailure(WaveCall::Unprepare, number, result)) {
         return result;
@@ -305,13 +286,14 @@ MMRESULT ScriptedWaveInDevice::unprepare(HWAVEIN handle, WAVEHDR* header, UINT h
 
 MMRESULT ScriptedWaveInDevice::close(HWAVEIN handle)
 {
+    runCallHook(WaveCall::Close);
     std::lock_guard guard(mutex_);
     record("close");
     MMRESULT result = checkHandle(handle);
     if (result != MMSYSERR_NOERROR || scriptedFailure(WaveCall::Close, 0, result)) {
         return result;
     }
-    if (!queue_.empty() || lost_ != nullptr) {
+    if (!queue_.empty() || !lost_.empty()) {
         return WAVERR_STILLPLAYING;
     }
     open_ = false;
@@ -345,12 +327,16 @@ void ScriptedWaveInDevice::release(void* memory)
     std::lock_guard guard(mutex_);
     record("release");
     auto* region = static_cast<std::uint8_t*>(memory);
+    if (std::find(regions_.begin(), regions_.end(), region) == regions_.end()) {
+        ++releasedTwice_; // or never handed out: either way not ours to free
+        return;
+    }
     auto inRegion = [region](const WAVEHDR* h) {
         const auto* data = reinterpret_cast<const std::uint8_t*>(h->lpData);
         return data >= region && data < region + 2 * kCaptureBlockBytes;
     };
     if (std::any_of(queue_.begin(), queue_.end(), inRegion) ||
-        (lost_ != nullptr && inRegion(lost_))) {
+        std::any_of(lost_.begin(), lost_.end(), inRegion)) {
         ++releasedWhileQueued_;
     }
     std::memset(region, kPoison, 2 * kCaptureBlockBytes);
@@ -385,12 +371,12 @@ std::optional<Delivery> ScriptedWaveInDevice::deliver(std::span<const std::uint8
 bool ScriptedWaveInDevice::handBackLost()
 {
     std::lock_guard guard(mutex_);
-    if (lost_ == nullptr) {
+    if (lost_.empty()) {
         return false;
     }
-    WAVEHDR* header = lost_;
-    lost_ = nullptr;
-    handBack(header, 0);
+    for (WAVEHDR* header : std::exchange(lost_, {})) {
+        handBack(header, 0);
+    }
     return true;
 }
 

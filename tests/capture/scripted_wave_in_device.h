@@ -2,10 +2,13 @@
 // header must be prepared before it is queued, cannot be unprepared while
 // queued, a device with queued blocks cannot be closed, notifications go to
 // the thread given at open) and lets the test fail any call, hand blocks
-// back with chosen sound, reset with chosen counts, lose a block, and pause
-// inside a give-back. It also watches for the faults the capture must never
-// commit: memory released while a block of it is queued, a block queued into
-// a device that has been reset, a header passed with the wrong size.
+// back with chosen sound, reset with chosen counts, lose a block, pause
+// inside a give-back, and run code inside open, reset and close as a
+// thread does that handles sent messages while it waits there. It also
+// watches for the faults the capture must never commit: memory released
+// while a block of it is queued or released twice, a header of released
+// memory passed to the device, a block queued into a device that has been
+// reset, a header passed with the wrong size.
 #pragma once
 
 #include "capture/wave_in_device.h"
@@ -48,7 +51,9 @@ class ScriptedWaveInDevice final : public WaveInDevice {
     // (default 0); the first that many bytes are filled with `resetFill`.
     void setResetRecorded(std::function<std::size_t(int header)> recorded);
     void setResetFill(std::uint8_t value);
-    // The reset keeps this header queued and never hands it back.
+    // The reset keeps this header (kEveryHeader: all, as a device that has
+    // gone does; 0: none) queued and never hands it back.
+    static constexpr int kEveryHeader = -1;
     void loseOnReset(int header);
     // Posts MM_WIM_OPEN only when the first block is handed back, as if the
     // capture thread had not yet got to it.
@@ -56,6 +61,9 @@ class ScriptedWaveInDevice final : public WaveInDevice {
     // Runs inside every add, on the calling thread, before the block is
     // queued: a test can pause the give-back here.
     void setAddHook(std::function<void(int header)> hook);
+    // Runs at the start of every open, reset or close (`call`), on the
+    // calling thread, outside the device's lock; nullptr removes it.
+    void setCallHook(WaveCall call, std::function<void()> hook);
 
     // --- Driving ---------------------------------------------------------
     // Fills the first queued block with `sound` (at most 22 050 bytes; the
@@ -65,7 +73,7 @@ class ScriptedWaveInDevice final : public WaveInDevice {
     std::optional<Delivery> deliver(std::span<const std::uint8_t> sound);
     // As above, but reports `recorded` bytes whatever was written.
     std::optional<Delivery> deliver(std::span<const std::uint8_t> sound, std::size_t recorded);
-    // Hands back a block that loseOnReset kept.
+    // Hands back the blocks that loseOnReset kept.
     bool handBackLost();
     // Posts any message to the notification thread, as a device would.
     void notify(UINT message, LPARAM lParam = 0);
@@ -86,6 +94,8 @@ class ScriptedWaveInDevice final : public WaveInDevice {
     int releasedWhileQueued() const;
     int addsAfterReset() const;
     int wrongHeaderSizes() const;
+    int releasedTwice() const;
+    int releasedHeadersUsed() const;
 
     // --- WaveInDevice ----------------------------------------------------
     MMRESULT open(HWAVEIN* handle, UINT deviceId, const WAVEFORMATEX* format, DWORD_PTR callback,
@@ -108,6 +118,8 @@ class ScriptedWaveInDevice final : public WaveInDevice {
     };
     bool scriptedFailure(WaveCall call, int header, MMRESULT& result);
     int headerNumber(const WAVEHDR* header) const;
+    bool isReleased(const WAVEHDR* header);
+    void runCallHook(WaveCall call);
     void handBack(WAVEHDR* header, std::size_t recorded);
     void postOpenIfDeferred();
     void record(const std::string& entry);
@@ -119,10 +131,11 @@ class ScriptedWaveInDevice final : public WaveInDevice {
     std::function<std::size_t(int)> resetRecorded_;
     std::uint8_t resetFill_ = 0x20;
     int lostHeader_ = 0;
-    WAVEHDR* lost_ = nullptr;
+    std::vector<WAVEHDR*> lost_;
     bool deferOpen_ = false;
     bool openPending_ = false;
     std::function<void(int)> addHook_;
+    std::function<void()> callHooks_[7];
 
     std::vector<std::string> log_;
     std::vector<Delivery> deliveries_;
@@ -141,6 +154,8 @@ class ScriptedWaveInDevice final : public WaveInDevice {
     int releasedWhileQueued_ = 0;
     int addsAfterReset_ = 0;
     int wrongHeaderSizes_ = 0;
+    int releasedTwice_ = 0;
+    int releasedHeadersUsed_ = 0;
 };
 
 } // namespace tensikon::test

@@ -1,8 +1,63 @@
-// What a test can ask of the scripted device, and the raw notifications it
-// can have it post; each taken under the device's lock.
+// How a test scripts the scripted device, what it can ask of it, and the raw
+// notifications it can have it post; each taken under the device's lock.
 #include "tests/capture/scripted_wave_in_device.h"
 
 namespace tensikon::test {
+
+void ScriptedWaveInDevice::failOn(WaveCall call, int header, int times, MMRESULT result)
+{
+    std::lock_guard guard(mutex_);
+    failures_.push_back({call, header, times, result});
+}
+
+void ScriptedWaveInDevice::failAllocation(int times)
+{
+    std::lock_guard guard(mutex_);
+    failAllocations_ = times;
+}
+
+void ScriptedWaveInDevice::clearFailures()
+{
+    std::lock_guard guard(mutex_);
+    failures_.clear();
+    failAllocations_ = 0;
+}
+
+void ScriptedWaveInDevice::setResetRecorded(std::function<std::size_t(int)> recorded)
+{
+    std::lock_guard guard(mutex_);
+    resetRecorded_ = std::move(recorded);
+}
+
+void ScriptedWaveInDevice::setResetFill(std::uint8_t value)
+{
+    std::lock_guard guard(mutex_);
+    resetFill_ = value;
+}
+
+void ScriptedWaveInDevice::loseOnReset(int header)
+{
+    std::lock_guard guard(mutex_);
+    lostHeader_ = header;
+}
+
+void ScriptedWaveInDevice::setCallHook(WaveCall call, std::function<void()> hook)
+{
+    std::lock_guard guard(mutex_);
+    callHooks_[static_cast<int>(call)] = std::move(hook);
+}
+
+void ScriptedWaveInDevice::deferOpenNotification(bool defer)
+{
+    std::lock_guard guard(mutex_);
+    deferOpen_ = defer;
+}
+
+void ScriptedWaveInDevice::setAddHook(std::function<void(int)> hook)
+{
+    std::lock_guard guard(mutex_);
+    addHook_ = std::move(hook);
+}
 
 void ScriptedWaveInDevice::notify(UINT message, LPARAM lParam)
 {
@@ -86,6 +141,18 @@ int ScriptedWaveInDevice::wrongHeaderSizes() const
 {
     std::lock_guard guard(mutex_);
     return wrongHeaderSizes_;
+}
+
+int ScriptedWaveInDevice::releasedTwice() const
+{
+    std::lock_guard guard(mutex_);
+    return releasedTwice_;
+}
+
+int ScriptedWaveInDevice::releasedHeadersUsed() const
+{
+    std::lock_guard guard(mutex_);
+    return releasedHeadersUsed_;
 }
 
 } // namespace tensikon::test

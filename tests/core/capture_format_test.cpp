@@ -99,6 +99,20 @@ TEST(BlockHasPluck, TheLastScanPointIsSample11000)
     EXPECT_EQ(findPluck(test::asBuffer(buffer)), 22001u);
 }
 
+// Only a full block of exact zeros is digital silence: the lowest bit of any
+// one sample (level 0 or -1) is a live input's noise floor.
+TEST(BlockIsDigitalSilence, IsAFullBlockOfExactZeros)
+{
+    EXPECT_TRUE(blockIsDigitalSilence(Bytes(kCaptureBlockBytes, 0), kCaptureBlockBytes));
+    for (std::int16_t faint : {1, -1, 256}) {
+        EXPECT_FALSE(
+            blockIsDigitalSilence(blockWithSamples({{11024, faint}}), kCaptureBlockBytes))
+            << faint;
+    }
+    EXPECT_FALSE(blockIsDigitalSilence(Bytes(kCaptureBlockBytes, 0), 2000)) << "cut short";
+    EXPECT_FALSE(blockIsDigitalSilence(Bytes(100, 0), kCaptureBlockBytes)) << "never read past";
+}
+
 TEST(FindPluck, FindsTheFirstScannedOffsetOrNothing)
 {
     const Bytes zero(kAnalysisBufferBytes, 0);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 #include <span>
 
 #include "capture/capture.h"
@@ -121,6 +122,33 @@ void pluck(const std::vector<std::uint8_t>& analysis)
     current().scripted.deliver(sound.first(std::min(sound.size(), kCaptureBlockBytes)));
     if (sound.size() > kCaptureBlockBytes)
         current().scripted.deliver(sound.subspan(kCaptureBlockBytes));
+}
+
+void duringDeviceCall(WaveCall call, std::function<void()> hook)
+{
+    current().scripted.setCallHook(call, std::move(hook));
+}
+
+void deliverDigitalSilence(int blocks)
+{
+    const std::vector<std::uint8_t> zeros(kCaptureBlockBytes, 0);
+    ScriptedWaveInDevice& device = current().scripted;
+    for (int i = 0; i < blocks; ++i) {
+        // The capture thread gives each block back before the next is due.
+        for (int wait = 0; wait < 2000 && !device.deliver(zeros); ++wait)
+            Sleep(1);
+    }
+}
+
+void loseDevice()
+{
+    current().scripted.loseOnReset(ScriptedWaveInDevice::kEveryHeader);
+}
+
+int memoryFaults()
+{
+    const ScriptedWaveInDevice& d = current().scripted;
+    return d.releasedTwice() + d.releasedWhileQueued() + d.releasedHeadersUsed();
 }
 
 } // namespace tensikon::test::capture_script

@@ -5,7 +5,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
+
+#include "tests/capture/scripted_wave_in_device.h"
 
 namespace tensikon::test::capture_script {
 
@@ -26,5 +29,16 @@ bool recording();
 // 44 100 bytes given (the pluck's block and the one after it) and the panel
 // is told. The test then pumps messages until the panel has taken it.
 void pluck(const std::vector<std::uint8_t>& analysis);
+
+// Runs `hook` at the start of every open, reset or close of the device, as
+// messages sent to the program's windows run while it waits there.
+void duringDeviceCall(WaveCall call, std::function<void()> hook);
+// The running capture's device hands back `blocks` blocks of exact zeros.
+void deliverDigitalSilence(int blocks);
+// The device hands back no more blocks, not even when it is reset.
+void loseDevice();
+// Faults of the recorder that the device saw: memory released twice or
+// while a block of it was queued, a header of released memory used.
+int memoryFaults();
 
 } // namespace tensikon::test::capture_script
