@@ -1,7 +1,9 @@
 #include "tools/automation/commands.h"
 
 #include <array>
+#include <atomic>
 #include <cstdlib>
+#include <thread>
 
 #include "tools/automation/names.h"
 #include "tools/automation/report.h"
@@ -152,6 +154,111 @@ int clickAction(Session& session, const Arguments& args)
     return kDone;
 }
 
+// Presses COUNT times from each of two threads at once, without a pause, as
+// accessibility and automation tools can: a press may then arrive while the
+// program is inside the handling of another.
+int hammerAction(Session& session, const Arguments& args)
+{
+    Control control;
+    if (const int status = resolve(session, args[0], control))
+        return status;
+    const int count = std::atoi(args[1].c_str());
+    if (count < 1 || count > 100000) {
+        complain("hammer needs 1 <= COUNT <= 100000");
+        return kUsage;
+    }
+    std::atomic<int> answered{0};
+    auto press = [&] {
+        for (int i = 0; i < count; ++i) {
+            DWORD_PTR result = 0;
+            if (SendMessageTimeoutA(control.handle, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG,
+                                    session.timeoutMs, &result) != 0)
+                ++answered;
+        }
+    };
+    const ULONGLONG start = GetTickCount64();
+    std::thread other(press);
+    press();
+    other.join();
+    report("hammered control=" + control.name + " presses=" + std::to_string(2 * count) +
+           " answered=" + std::to_string(answered.load()) +
+           " took_ms=" + std::to_string(GetTickCount64() - start));
+    return answered == 2 * count ? kDone : noAnswer("every BM_CLICK on " + control.name);
+}
+
+// A message box of the program: a top-level dialog of its process that
+// holds a message box's text control.
+struct FoundBox {
+    DWORD process = 0;
+    HWND box = nullptr;
+};
+
+constexpr int kMessageBoxText = 0xFFFF;
+
+BOOL CALLBACK noteBox(HWND window, LPARAM param)
+{
+    auto* found = reinterpret_cast<FoundBox*>(param);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    std::array<char, 16> cls{};
+    GetClassNameA(window, cls.data(), static_cast<int>(cls.size()));
+    if (process != found->process || std::string(cls.data()) != "#32770" ||
+        !IsWindowVisible(window) || GetDlgItem(window, kMessageBoxText) == nullptr)
+        return TRUE;
+    found->box = window;
+    return FALSE;
+}
+
+HWND findBox(const Session& session)
+{
+    FoundBox found;
+    GetWindowThreadProcessId(session.windows.main, &found.process);
+    EnumWindows(noteBox, reinterpret_cast<LPARAM>(&found));
+    return found.box;
+}
+
+// Waits for a message box of the program and prints its caption and text.
+int waitBoxAction(Session& session, const Arguments&)
+{
+    const ULONGLONG start = GetTickCount64();
+    HWND box = nullptr;
+    while ((box = findBox(session)) == nullptr) {
+        if (GetTickCount64() - start >= session.timeoutMs) {
+            report("timeout box waited_ms=" + std::to_string(GetTickCount64() - start));
+            return kTimedOut;
+        }
+        Sleep(session.pollMs);
+    }
+    const std::string time = timeNow();
+    std::array<char, 256> caption{};
+    GetWindowTextA(box, caption.data(), static_cast<int>(caption.size()));
+    std::string text;
+    if (!readText(session, GetDlgItem(box, kMessageBoxText), text))
+        return noAnswer("WM_GETTEXT on its message box");
+    report("box caption=" + quoted(caption.data()) + " text=" + quoted(text) +
+           " waited_ms=" + std::to_string(GetTickCount64() - start) + " time=" + time);
+    return kDone;
+}
+
+// Presses OK on the program's message box and waits until it is gone.
+int dismissBoxAction(Session& session, const Arguments&)
+{
+    HWND box = findBox(session);
+    if (box == nullptr) {
+        complain("the program shows no message box");
+        return kNotFound;
+    }
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    const ULONGLONG start = GetTickCount64();
+    while (IsWindow(box)) {
+        if (GetTickCount64() - start >= session.timeoutMs)
+            return noAnswer("OK on its message box");
+        Sleep(session.pollMs);
+    }
+    report("dismissed box waited_ms=" + std::to_string(GetTickCount64() - start));
+    return kDone;
+}
+
 int checkedAction(Session& session, const Arguments& args)
 {
     Control control;
@@ -255,6 +362,12 @@ constexpr std::array kCommands{
     CommandSpec{"rect", 1, rectAction, "rect CONTROL           its rectangle on the screen"},
     CommandSpec{"checked", 1, checkedAction, "checked CONTROL        a button's check state"},
     CommandSpec{"click", 1, clickAction, "click CONTROL          press a button (BM_CLICK)"},
+    CommandSpec{"hammer", 2, hammerAction,
+                "hammer CONTROL COUNT   press it COUNT times from each of two threads"},
+    CommandSpec{"wait-box", 0, waitBoxAction,
+                "wait-box               until a message box shows; its caption and text"},
+    CommandSpec{"dismiss-box", 0, dismissBoxAction,
+                "dismiss-box            press OK on the message box"},
     CommandSpec{"menu", 1, menuAction, "menu COMMAND           choose a menu command"},
     CommandSpec{"model", 1, modelAction, "model \"FAMILY ITEM\"    choose a bike model"},
     CommandSpec{"wait-text", 2, waitTextAction, "wait-text CONTROL TEXT until the text is TEXT"},

@@ -12,6 +12,7 @@ import select
 import shlex
 import shutil
 import subprocess
+import time
 
 from common import WINE, WINESERVER, Failure, Skip, log, stop_process  # noqa: F401
 from program import Program
@@ -54,8 +55,7 @@ class VirtualDisplay:
                 stdout=subprocess.DEVNULL, stderr=err, start_new_session=True)
         os.close(write_end)
         try:
-            ready, _, _ = select.select([read_end], [], [], 20)
-            number = os.read(read_end, 64).decode().strip() if ready else ""
+            number = read_display_number(read_end, 20)
         finally:
             os.close(read_end)
         if not number:
@@ -65,6 +65,20 @@ class VirtualDisplay:
 
     def stop(self):
         stop_process(self.process)
+
+
+def read_display_number(fd, timeout_s):
+    """The number Xvfb writes to -displayfd, read up to its newline: Xvfb may
+    write the newline separately, and dies if the pipe is closed before."""
+    deadline = time.monotonic() + timeout_s
+    data = b""
+    while b"\n" not in data:
+        ready, _, _ = select.select([fd], [], [], max(0.0, deadline - time.monotonic()))
+        chunk = os.read(fd, 64) if ready else b""
+        if not chunk:
+            break
+        data += chunk
+    return data.decode().strip()
 
 
 class Microphone:
@@ -78,8 +92,11 @@ class Microphone:
         return subprocess.run([self.script, "--dir", self.state, *args], stdin=subprocess.DEVNULL,
                               capture_output=True, text=True, timeout=timeout)
 
-    def start(self):
-        started = self.run("start", timeout=700)
+    def start(self, noise_floor=True):
+        """Starts the daemon. With noise_floor, the idle microphone hears a
+        faint noise, as a live one does, instead of exact zeros (which the
+        program takes for a muted microphone after 3 s)."""
+        started = self.run("start", *(["--noise-floor"] if noise_floor else []), timeout=700)
         if started.returncode == 3:
             raise Skip("the virtual microphone cannot run here: " + started.stderr.strip())
         if started.returncode != 0:
@@ -121,6 +138,14 @@ class Microphone:
                 pids[name] = int(f.read().split()[0])
         self.run("stop", timeout=60)
         return [name for name, pid in pids.items() if process_runs(pid)]
+
+    def recording_streams(self):
+        """Recording streams open on the daemon, the microphone's own reader
+        included."""
+        listed = subprocess.run(["pactl", "list", "short", "source-outputs"],
+                                env=dict(os.environ, **self.env()), stdin=subprocess.DEVNULL,
+                                capture_output=True, text=True, timeout=30)
+        return len(listed.stdout.splitlines())
 
 
 def process_runs(pid):
