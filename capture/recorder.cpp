@@ -95,8 +95,8 @@ const char* openDevice(Acquired& a)
     const DWORD thread = captureThreadId();
     HWAVEIN handle = nullptr;
     // Without the capture thread no block would ever come back.
-    if (thread == 0 || a.device->open(&handle, WAVE_MAPPER, &format, thread, 0,
-                                      CALLBACK_THREAD) != MMSYSERR_NOERROR) {
+    if (thread == 0 || a.device->open(&handle, WAVE_MAPPER, &format, thread, 0, CALLBACK_THREAD) !=
+                           MMSYSERR_NOERROR) {
         return kOpenFailed;
     }
     a.handle = handle;

@@ -101,8 +101,8 @@ void stopFailedCapture(HWND panel, CaptureFault fault)
     endCapture(panel);
     stopFailedRecording();
     setRecordCaption(panel, kStartCaption);
-    showError(panel, fault == CaptureFault::NoSound ? kNoSoundText : kDeviceLostText,
-              kErrorCaption, MB_ICONEXCLAMATION);
+    showError(panel, fault == CaptureFault::NoSound ? kNoSoundText : kDeviceLostText, kErrorCaption,
+              MB_ICONEXCLAMATION);
 }
 
 // A press during a capture whose device has already failed ends it as that

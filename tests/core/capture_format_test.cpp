@@ -105,8 +105,7 @@ TEST(BlockIsDigitalSilence, IsAFullBlockOfExactZeros)
 {
     EXPECT_TRUE(blockIsDigitalSilence(Bytes(kCaptureBlockBytes, 0), kCaptureBlockBytes));
     for (std::int16_t faint : {1, -1, 256}) {
-        EXPECT_FALSE(
-            blockIsDigitalSilence(blockWithSamples({{11024, faint}}), kCaptureBlockBytes))
+        EXPECT_FALSE(blockIsDigitalSilence(blockWithSamples({{11024, faint}}), kCaptureBlockBytes))
             << faint;
     }
     EXPECT_FALSE(blockIsDigitalSilence(Bytes(kCaptureBlockBytes, 0), 2000)) << "cut short";

@@ -49,11 +49,20 @@ class Faults:
         self.pluck = pluck
         self.exp = exp
         self.program = None
+        self.log_from = 0
 
     def start(self):
+        log_path = os.path.join(self.session.work, "program.log")
+        self.log_from = os.path.getsize(log_path) if os.path.exists(log_path) else 0
         self.program = self.session.start_program()
         self.program.automate("model", MODEL, "wait-text", "IDC_HORIZONTAL_TARGET", "140",
                               "menu", "IDM_SINGLE")
+
+    def crashed(self):
+        """Ended, or stopped in Wine's debugger after a fault."""
+        with open(self.program.log_path, errors="replace") as f:
+            f.seek(self.log_from)  # this program's own lines
+            return self.program.ended() or "Unhandled page fault" in f.read()
 
     def consistent(self):
         """Caption and readout agree; returns whether a capture runs."""
@@ -79,9 +88,9 @@ class Faults:
         events = self.program.automate("hammer", "IDC_RECORD", str(PRESSES), check=False,
                                        timeout_ms=30000)
         time.sleep(0.5)
-        if self.program.ended():
-            log("crashed: exit status %s; %s" % (self.program.process.returncode,
-                                                 self.program.log_tail()[-300:]))
+        if self.crashed():
+            log("crashed: %s" % self.program.log_tail()[-300:])
+            self.program.kill()
             return False
         done = [f for word, f in events if word == "hammered"]
         expect(done and done[0]["answered"] == done[0]["presses"],

@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <memory>
-#include <utility>
 #include <span>
+#include <utility>
 
 #include "capture/capture.h"
 #include "core/capture_format.h"

@@ -186,43 +186,12 @@ int hammerAction(Session& session, const Arguments& args)
     return answered == 2 * count ? kDone : noAnswer("every BM_CLICK on " + control.name);
 }
 
-// A message box of the program: a top-level dialog of its process that
-// holds a message box's text control.
-struct FoundBox {
-    DWORD process = 0;
-    HWND box = nullptr;
-};
-
-constexpr int kMessageBoxText = 0xFFFF;
-
-BOOL CALLBACK noteBox(HWND window, LPARAM param)
-{
-    auto* found = reinterpret_cast<FoundBox*>(param);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    std::array<char, 16> cls{};
-    GetClassNameA(window, cls.data(), static_cast<int>(cls.size()));
-    if (process != found->process || std::string(cls.data()) != "#32770" ||
-        !IsWindowVisible(window) || GetDlgItem(window, kMessageBoxText) == nullptr)
-        return TRUE;
-    found->box = window;
-    return FALSE;
-}
-
-HWND findBox(const Session& session)
-{
-    FoundBox found;
-    GetWindowThreadProcessId(session.windows.main, &found.process);
-    EnumWindows(noteBox, reinterpret_cast<LPARAM>(&found));
-    return found.box;
-}
-
 // Waits for a message box of the program and prints its caption and text.
 int waitBoxAction(Session& session, const Arguments&)
 {
     const ULONGLONG start = GetTickCount64();
     HWND box = nullptr;
-    while ((box = findBox(session)) == nullptr) {
+    while ((box = findMessageBox(session.windows)) == nullptr) {
         if (GetTickCount64() - start >= session.timeoutMs) {
             report("timeout box waited_ms=" + std::to_string(GetTickCount64() - start));
             return kTimedOut;
@@ -233,7 +202,7 @@ int waitBoxAction(Session& session, const Arguments&)
     std::array<char, 256> caption{};
     GetWindowTextA(box, caption.data(), static_cast<int>(caption.size()));
     std::string text;
-    if (!readText(session, GetDlgItem(box, kMessageBoxText), text))
+    if (!readText(session, GetDlgItem(box, kMessageBoxTextId), text))
         return noAnswer("WM_GETTEXT on its message box");
     report("box caption=" + quoted(caption.data()) + " text=" + quoted(text) +
            " waited_ms=" + std::to_string(GetTickCount64() - start) + " time=" + time);
@@ -243,7 +212,7 @@ int waitBoxAction(Session& session, const Arguments&)
 // Presses OK on the program's message box and waits until it is gone.
 int dismissBoxAction(Session& session, const Arguments&)
 {
-    HWND box = findBox(session);
+    HWND box = findMessageBox(session.windows);
     if (box == nullptr) {
         complain("the program shows no message box");
         return kNotFound;

@@ -1,6 +1,7 @@
 #include "tools/automation/program_windows.h"
 
 #include <array>
+#include <string_view>
 
 #include "resources/resource.h"
 #include "ui/main_window.h"
@@ -38,7 +39,34 @@ bool findOnce(ProgramWindows& found)
     return true;
 }
 
+struct BoxSearch {
+    DWORD process = 0;
+    HWND box = nullptr;
+};
+
+BOOL CALLBACK noteBox(HWND window, LPARAM param)
+{
+    auto* search = reinterpret_cast<BoxSearch*>(param);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    std::array<char, 16> cls{};
+    GetClassNameA(window, cls.data(), static_cast<int>(cls.size()));
+    if (process != search->process || std::string_view(cls.data()) != "#32770" ||
+        !IsWindowVisible(window) || GetDlgItem(window, kMessageBoxTextId) == nullptr)
+        return TRUE;
+    search->box = window;
+    return FALSE;
+}
+
 } // namespace
+
+HWND findMessageBox(const ProgramWindows& windows)
+{
+    BoxSearch search;
+    GetWindowThreadProcessId(windows.main, &search.process);
+    EnumWindows(noteBox, reinterpret_cast<LPARAM>(&search));
+    return search.box;
+}
 
 bool findProgram(DWORD timeoutMs, ProgramWindows& found)
 {
