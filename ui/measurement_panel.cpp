@@ -36,7 +36,7 @@ constexpr const char* kNoSoundText =
 
 // The panel's measurement state. At any time either no recording runs and
 // `recording` is 0, or exactly one runs, `recording` is 1 and flashTimer
-// runs. `holdPending` is true while holdTimer waits to start the next capture
+// and the watch timer (which ends a capture whose device has failed) run. `holdPending` is true while holdTimer waits to start the next capture
 // of the continuous cycle; it never is while a recording runs.
 int recording = 0;
 int horizontalSelected = 0;

@@ -22,6 +22,7 @@ class CaptureFaults : public AppTest {
         EXPECT_EQ(readoutColour(IDC_HORIZONTAL_MEASURED), kBrightGreen);
         EXPECT_EQ(recordCaption(), "Start Recording");
         EXPECT_FALSE(script::recording());
+        EXPECT_FALSE(KillTimer(panel(), IDT_WATCH)) << "nothing left to watch";
     }
     // The one message box the panel shows after the capture ended.
     void expectOneMessage(const std::string& text)
