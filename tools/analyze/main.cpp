@@ -33,6 +33,10 @@ int analyzeFile(const tensikon::analyze::Options& options)
     const WavHeader header = readWavLayout(file);
     if (!header.layout)
         return fail(options.file + ": " + header.error);
+    if (!header.layout->format.isCaptureFormat())
+        return fail(options.file + ": unsupported format: 16-bit mono 44100 Hz is needed");
+    for (const std::string& warning : header.warnings)
+        std::cerr << "tensikon-analyze: " << options.file << ": warning: " << warning << '\n';
 
     RecordingScanner scanner(options.all);
     const bool read = file.stream(header.layout->dataOffset, header.layout->dataBytes,
