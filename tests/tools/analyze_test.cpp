@@ -168,29 +168,29 @@ TEST_F(Analyzer, JsonHasOneObjectPerCapture)
     for (std::size_t k = 3 * kBlockSamples; k < 3 * kBlockSamples + 30; ++k)
         s[k] = -30000;
     const std::string file = writeWav("two.wav", s);
-    ProgramRun run = analyze({"--all", "--json", file});
+    ProgramRun run = analyze({"--all", "--hold-time", "0", "--json", file});
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(
         run.out,
-        "[\n"
-        "  {\"pluck_block\": 0, \"time_s\": 0.00, \"pluck_offset\": 101, \"frequency_hz\": 140, "
+        "{\n  \"warnings\": [],\n  \"captures\": [\n"
+        "    {\"pluck_block\": 0, \"time_s\": 0.00, \"pluck_offset\": 101, \"frequency_hz\": 140, "
         "\"reason\": null},\n"
-        "  {\"pluck_block\": 3, \"time_s\": 0.75, \"pluck_offset\": null, \"frequency_hz\": null, "
+        "    {\"pluck_block\": 3, \"time_s\": 0.75, \"pluck_offset\": null, \"frequency_hz\": null, "
         "\"reason\": \"too close to the end\"}\n"
-        "]\n");
+        "  ]\n}\n");
 
     run = analyze({"--json", "--model", "Vialta 1000", "--cylinder", "vertical", file});
     EXPECT_EQ(
         run.out,
-        "[\n"
-        "  {\"pluck_block\": 0, \"time_s\": 0.00, \"pluck_offset\": 101, \"frequency_hz\": 140, "
+        "{\n  \"warnings\": [],\n  \"captures\": [\n"
+        "    {\"pluck_block\": 0, \"time_s\": 0.00, \"pluck_offset\": 101, \"frequency_hz\": 140, "
         "\"reason\": null, \"model\": \"Vialta 1000\", \"cylinder\": \"vertical\", \"target_hz\": "
         "140, \"verdict\": \"in specification\"}\n"
-        "]\n");
+        "  ]\n}\n");
 
     run = analyze({"--json", writeWav("quiet.wav", Samples(kBlockSamples, 0))});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.out, "[]\n");
+    EXPECT_EQ(run.out, "{\n  \"warnings\": [],\n  \"captures\": []\n}\n");
 }
 
 TEST_F(Analyzer, ExitStatusTellsReadingNoReadingAndBadInput)
