@@ -71,18 +71,9 @@ TEST(ParseWav, AMissingPadByteIsToleratedOnlyAtTheEnd)
     EXPECT_FALSE(middle.error.empty());
 }
 
-Bytes extensibleFmt(std::uint16_t subFormat, std::uint32_t size = 40, Fmt fmt = {.tag = 0xFFFE})
+Bytes extensibleFmt(std::uint16_t subFormat, std::size_t size = 40, Fmt fmt = {.tag = 0xFFFE})
 {
-    Bytes body = fmt.body();
-    test::putLe(body, 22, 2);          // cbSize
-    test::putLe(body, fmt.bits, 2);    // valid bits
-    test::putLe(body, 4, 4);           // channel mask: front centre
-    test::putLe(body, subFormat, 2);   // the GUID's first two bytes
-    for (std::uint8_t b :
-         {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71})
-        body.push_back(b);
-    body.resize(size);
-    return chunk("fmt ", body);
+    return test::extensibleFmtChunk(fmt, subFormat, size);
 }
 
 TEST(ParseWav, AcceptsTheExtensibleFormatOnlyWithPcmOrFloatInside)
@@ -104,8 +95,8 @@ TEST(ParseWav, AcceptsTheExtensibleFormatOnlyWithPcmOrFloatInside)
     EXPECT_EQ(parseWav(riff({extensibleFmt(2), chunk("data", kPcm)})).error,
               "unsupported format: an extensible format whose sub-format is 2, PCM (1) or IEEE "
               "float (3) is needed");
-    Bytes otherGuid = riff({extensibleFmt(1), chunk("data", kPcm)});
-    otherGuid[12 + 8 + 24 + 15] ^= 1; // the GUID's last byte
+    const Bytes otherGuid = riff({test::extensibleFmtChunk({.tag = 0xFFFE}, 1, 40, 0x70),
+                                  chunk("data", kPcm)});
     EXPECT_EQ(parseWav(otherGuid).error,
               "unsupported format: an extensible format whose sub-format is 1, PCM (1) or IEEE "
               "float (3) is needed");

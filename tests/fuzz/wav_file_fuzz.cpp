@@ -59,20 +59,6 @@ void checkAccepted(std::span<const std::uint8_t> file, const WavSound& sound, bo
 
 } // namespace
 
-// An extensible fmt chunk around `fmt`, with the sub-format GUID of `tag`.
-Input extensible(test::Fmt fmt, std::uint16_t tag, std::uint8_t guidEnd = 0x71)
-{
-    Input body = fmt.body();
-    test::putLe(body, 22, 2);
-    test::putLe(body, fmt.bits, 2);
-    test::putLe(body, 3, 4);
-    test::putLe(body, tag, 2);
-    for (std::uint8_t b : {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38,
-                           0x9B, static_cast<int>(guidEnd)})
-        body.push_back(b);
-    return test::chunk("fmt ", body);
-}
-
 // Files in the other sample formats, with the size fields recorders leave.
 std::vector<Input> formatSeeds(const Input& pcm)
 {
@@ -91,9 +77,9 @@ std::vector<Input> formatSeeds(const Input& pcm)
                     chunk("data", pcm)}),
         test::riff({test::fmtChunk({.tag = 3, .rate = 22050, .align = 8, .bits = 64}),
                     chunk("data", pcm)}),
-        test::riff({extensible(stereo24, 1), chunk("data", pcm)}),
-        test::riff({extensible(float32, 3), chunk("data", pcm)}),
-        test::riff({extensible(float32, 3, 0x70), chunk("data", pcm)}),
+        test::riff({test::extensibleFmtChunk(stereo24, 1), chunk("data", pcm)}),
+        test::riff({test::extensibleFmtChunk(float32, 3), chunk("data", pcm)}),
+        test::riff({test::extensibleFmtChunk(float32, 3, 40, 0x70), chunk("data", pcm)}),
         streamed,
         trailing,
         test::riff({test::fmtChunk(), chunk("data", {1, 2, 3}), chunk("LIST", {1})}),
