@@ -13,8 +13,6 @@
 #include "tools/analyze/wav_input.h"
 
 #ifdef _WIN32
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
 #include <windows.h>
 #endif
 

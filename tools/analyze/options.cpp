@@ -48,6 +48,15 @@ const BikeModel* rowNamed(std::string_view text)
     return nullptr;
 }
 
+// Pieces appended one by one: GCC 12 at -O3 warns falsely (-Wrestrict)
+// about `"literal" + std::string(...)`.
+template <typename... Parts> std::string joined(const Parts&... parts)
+{
+    std::string out;
+    (out += ... += parts);
+    return out;
+}
+
 // The hold times of the live program's menu, and 0 for none.
 constexpr std::pair<std::string_view, unsigned> kHoldTimes[] = {
     {"0", 0}, {"0.5", 500}, {"1", 1000}, {"2", 2000}, {"3", 3000}};
@@ -117,7 +126,7 @@ bool Parser::option(std::string_view arg)
     Options& o = result.options;
     if (name == "model" || name == "cylinder" || name == "channel" || name == "hold-time") {
         if (!seen.emplace(name).second)
-            return fail("--" + std::string(name) + " is given twice; give it once");
+            return fail(joined("--", name, " is given twice; give it once"));
         std::string_view value;
         return takeValue(name, attached, value) && valueOption(name, value);
     }
@@ -130,7 +139,7 @@ bool Parser::option(std::string_view arg)
     if (attached)
         return fail("--" + std::string(name) + " takes no value");
     if (*flag && name != "help")
-        return fail("--" + std::string(name) + " is given twice; give it once");
+        return fail(joined("--", name, " is given twice; give it once"));
     *flag = true;
     return true;
 }
@@ -138,7 +147,7 @@ bool Parser::option(std::string_view arg)
 bool Parser::valueOption(std::string_view name, std::string_view value)
 {
     Options& o = result.options;
-    const std::string quotedValue = "\"" + std::string(value) + "\"";
+    const std::string quotedValue = joined("\"", value, "\"");
     if (name == "model") {
         std::string error;
         o.model = modelNamed(value, error);
@@ -146,15 +155,16 @@ bool Parser::valueOption(std::string_view name, std::string_view value)
     }
     if (name == "channel")
         return parseChannel(value, o.channel) ||
-               fail("--channel is " + quotedValue + ", it must be a channel number: 1 for the "
-                    "first (left), 2 for the second (right), ...");
+               fail(joined("--channel is ", quotedValue,
+                           ", it must be a channel number: 1 for the first (left), 2 for the "
+                           "second (right), ..."));
     if (name == "hold-time")
         return parseHoldTime(value, o.holdMilliseconds) ||
-               fail("--hold-time is " + quotedValue +
-                    ", it must be 0.5, 1, 2 or 3 (seconds), or 0 for none");
+               fail(joined("--hold-time is ", quotedValue,
+                           ", it must be 0.5, 1, 2 or 3 (seconds), or 0 for none"));
     const std::string v = normalised(value);
     if (v != "horizontal" && v != "vertical")
-        return fail("--cylinder is " + quotedValue + ", it must be horizontal or vertical");
+        return fail(joined("--cylinder is ", quotedValue, ", it must be horizontal or vertical"));
     o.cylinder = v == "vertical" ? Cylinder::Vertical : Cylinder::Horizontal;
     return true;
 }
