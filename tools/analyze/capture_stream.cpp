@@ -1,17 +1,19 @@
 #include "tools/analyze/capture_stream.h"
 
-#include <cmath>
-
 #include "core/capture_format.h"
 
 namespace tensikon::analyze {
 
+// Rounded half away from zero, in line: a call to a rounding function per
+// sample is a noticeable part of converting a long recording.
 std::int16_t toSample16(float value)
 {
-    const float scaled = std::nearbyint(value * 32768.0f);
+    const float scaled = value * 32768.0f;
     if (!(scaled > -32768.0f)) // also NaN, which a float file may hold
         return scaled == scaled ? -32768 : 0;
-    return scaled >= 32767.0f ? 32767 : static_cast<std::int16_t>(scaled);
+    if (scaled >= 32767.0f)
+        return 32767;
+    return static_cast<std::int16_t>(scaled + (scaled < 0 ? -0.5f : 0.5f));
 }
 
 CaptureStream::CaptureStream(const WavFormat& format, std::optional<std::uint16_t> channel)

@@ -56,25 +56,35 @@ FrameDecoder::FrameDecoder(const WavFormat& format, std::optional<std::uint16_t>
       first_(channel.value_or(0)), count_(channel ? 1 : format.channels)
 {
     if (format.type == SampleType::Float)
-        read_ = format.bitsPerSample == 64 ? float64 : float32;
+        decode_ = format.bitsPerSample == 64 ? &FrameDecoder::decodeWith<float64>
+                                             : &FrameDecoder::decodeWith<float32>;
     else if (format.bitsPerSample == 8)
-        read_ = unsigned8;
+        decode_ = &FrameDecoder::decodeWith<unsigned8>;
     else if (format.bitsPerSample == 16)
-        read_ = signed16;
+        decode_ = &FrameDecoder::decodeWith<signed16>;
     else
-        read_ = format.bitsPerSample == 24 ? signed24 : signed32;
+        decode_ = format.bitsPerSample == 24 ? &FrameDecoder::decodeWith<signed24>
+                                             : &FrameDecoder::decodeWith<signed32>;
+}
+
+template <double (*Read)(const std::uint8_t*)>
+void FrameDecoder::decodeWith(Frames frames, std::vector<float>& out) const
+{
+    const double scale = 1.0 / static_cast<double>(count_);
+    const std::size_t start = out.size();
+    out.resize(start + frames.count);
+    for (std::size_t f = 0; f < frames.count; ++f) {
+        const std::uint8_t* sample = frames.at + f * frameBytes_ + first_ * sampleBytes_;
+        double sum = 0;
+        for (std::size_t c = 0; c < count_; ++c, sample += sampleBytes_)
+            sum += Read(sample);
+        out[start + f] = static_cast<float>(sum * scale);
+    }
 }
 
 void FrameDecoder::decode(std::span<const std::uint8_t> frames, std::vector<float>& out) const
 {
-    const double scale = 1.0 / static_cast<double>(count_);
-    for (std::size_t at = 0; at + frameBytes_ <= frames.size(); at += frameBytes_) {
-        const std::uint8_t* sample = frames.data() + at + first_ * sampleBytes_;
-        double sum = 0;
-        for (std::size_t c = 0; c < count_; ++c, sample += sampleBytes_)
-            sum += read_(sample);
-        out.push_back(static_cast<float>(sum * scale));
-    }
+    (this->*decode_)(Frames{frames.data(), frames.size() / frameBytes_}, out);
 }
 
 } // namespace tensikon::analyze

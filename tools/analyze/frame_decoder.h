@@ -21,9 +21,19 @@ class FrameDecoder {
     // Appends one value per whole frame of `frames` to `out`.
     void decode(std::span<const std::uint8_t> frames, std::vector<float>& out) const;
 
+    // The frames [frames, frames + count * frameBytes) of samples read by
+    // one reader, which is inlined into the loop.
+    struct Frames {
+        const std::uint8_t* at;
+        std::size_t count;
+    };
+
   private:
-    using SampleReader = double (*)(const std::uint8_t*);
-    SampleReader read_;
+    template <double (*Read)(const std::uint8_t*)>
+    void decodeWith(Frames frames, std::vector<float>& out) const;
+
+    using Decode = void (FrameDecoder::*)(Frames, std::vector<float>&) const;
+    Decode decode_;
     std::size_t sampleBytes_;
     std::size_t frameBytes_;
     std::size_t first_; // the first channel used

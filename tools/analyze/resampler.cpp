@@ -99,31 +99,40 @@ void Resampler::finish(std::vector<float>& out)
     produce(out, true);
 }
 
-// Output k lies at input time k * from_ / to_ = i + phase; its taps are the
-// inputs i - reach_ + 1 .. i + reach_, history indices i + 1 .. i + 2 reach_.
+// Output k lies at input time k * from_ / to_ = index_ + offset_ / to_; its
+// taps are the inputs index_ - reach_ + 1 .. index_ + reach_, which are
+// history entries index_ + 1 .. index_ + 2 reach_. The time advances by
+// whole and fractional steps, without a division per output.
 void Resampler::produce(std::vector<float>& out, bool ended)
 {
     const std::size_t taps = 2 * reach_;
-    std::uint64_t first = base_; // history index of the next output's first tap
+    const std::uint64_t wholeStep = from_ / to_;
+    const std::uint64_t partStep = from_ % to_;
     for (;; ++produced_) {
-        const std::uint64_t time = produced_ * from_;
-        if (ended && time >= consumed_ * to_)
+        if (ended && index_ >= consumed_)
             break; // past the last input sample
-        std::uint64_t i = time / to_;
-        std::uint64_t phase = (time % to_) * phases_ / to_;
-        if (phases_ != to_ && ((time % to_) * phases_ % to_) * 2 >= to_ && ++phase == phases_) {
+        std::uint64_t i = index_;
+        std::uint64_t phase = offset_ * phases_ / to_;
+        if (phases_ != to_ && (offset_ * phases_ % to_) * 2 >= to_ && ++phase == phases_) {
             ++i; // rounded up to the next whole input sample
             phase = 0;
         }
-        first = i + 1;
         if (!ended && i + reach_ >= consumed_)
             break;
-        const std::size_t at = first - base_;
+        const std::size_t at = i + 1 - base_;
         if (history_.size() < at + taps)
             history_.resize(at + taps, 0.0f); // silence after the end
         out.push_back(dot(&coefficients_[phase * taps], &history_[at], taps));
+        index_ += wholeStep;
+        offset_ += partStep;
+        if (offset_ >= to_) {
+            offset_ -= to_;
+            ++index_;
+        }
     }
-    const auto drop = static_cast<std::ptrdiff_t>(std::min<std::uint64_t>(first - base_, history_.size()));
+    // Inputs before the next output's first tap are no longer needed.
+    const auto drop = static_cast<std::ptrdiff_t>(
+        std::min<std::uint64_t>(index_ + 1 - base_, history_.size()));
     history_.erase(history_.begin(), history_.begin() + drop);
     base_ += static_cast<std::uint64_t>(drop);
 }
