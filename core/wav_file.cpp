@@ -28,6 +28,7 @@ struct Layout {
     std::uint64_t end = 0; // of the RIFF chunk's bytes that are read
     std::optional<Chunk> fmt;
     std::optional<Chunk> data;
+    bool riffUnset = false; // the RIFF size was a placeholder
     bool dataToEnd = false; // its size was wrong; it was read to the end of the file
     std::array<std::uint8_t, kExtensibleFormatBytes> fmtBody{}; // its first bytes
     WavFormat format;
@@ -92,7 +93,8 @@ void findRiffEnd(std::uint32_t riffSize, std::uint64_t n, Layout& layout)
     const std::uint64_t declared = std::uint64_t{riffSize} + 8;
     const std::uint64_t padded = declared + (declared & 1);
     layout.end = n;
-    if (riffSize == 0 || riffSize == kUnsetSize || declared < kRiffHeaderBytes)
+    layout.riffUnset = riffSize == 0 || riffSize == kUnsetSize || declared < kRiffHeaderBytes;
+    if (layout.riffUnset)
         layout.warnings.push_back(message("RIFF size ", riffSize,
                                           " is a placeholder: the file is read to its end"));
     else if (declared > n)
@@ -135,12 +137,16 @@ std::string claimsTooMuch(const Chunk& chunk, std::uint64_t room)
 
 // A data chunk that claims more bytes than follow it was being written when
 // the recording stopped, or is streamed with its size unset: its sound is
-// all that follows.
+// all that follows. So is that of an empty one in a file whose RIFF size is
+// unset too, as a recorder that never finished leaves both.
 void readDataToEnd(Chunk& chunk, std::uint64_t room, Layout& layout)
 {
-    if (chunk.size <= room)
+    if (chunk.size == 0 && layout.riffUnset && room > 0)
+        layout.warnings.push_back(message("data chunk size 0 in a file whose RIFF size is unset: "
+                                          "the sound is read to the end of the file"));
+    else if (chunk.size <= room)
         return; // it runs past a RIFF size that is too small, into bytes that are there
-    if (chunk.size == kUnsetSize)
+    else if (chunk.size == kUnsetSize)
         layout.warnings.push_back(message("data chunk size 0xFFFFFFFF is a placeholder: the "
                                           "sound is read to the end of the file"));
     else
@@ -194,7 +200,7 @@ std::string walkChunks(WavSource& source, Layout& layout)
             return readFailed(pos, h.size());
         Chunk chunk{pos, u32(h, 4), {h[0], h[1], h[2], h[3]}};
         const std::uint64_t room = layout.end - pos - kChunkHeaderBytes;
-        if (chunk.size > room && idIs(chunk.id, 0, "data"))
+        if (idIs(chunk.id, 0, "data") && (chunk.size > room || chunk.size == 0))
             readDataToEnd(chunk, fileEnd - pos - kChunkHeaderBytes, layout);
         else if (chunk.size > room)
             return brokenTail(layout, claimsTooMuch(chunk, room));

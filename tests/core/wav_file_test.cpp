@@ -307,9 +307,17 @@ TEST(ParseWav, WrongSizesAreReadLenientlyWithOneWarningEach)
         EXPECT_EQ(pcmOf(r), f.pcm);
         EXPECT_EQ(r.warnings, std::vector<std::string>{f.warning});
     }
-    // A streamed file has both sizes unset: two warnings.
-    Bytes streamed = withRiffSize(dataClaiming(0xFFFFFFFF), 0xFFFFFFFF);
-    EXPECT_EQ(parseWav(streamed).warnings.size(), 2u);
+    // A streamed or never finished file has both sizes unset: two warnings.
+    for (const std::uint32_t unset : {0u, 0xFFFFFFFFu}) {
+        const WavParseResult r = parseWav(withRiffSize(dataClaiming(unset), unset));
+        ASSERT_TRUE(r.sound) << r.error;
+        EXPECT_EQ(pcmOf(r), Bytes({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+        EXPECT_EQ(r.warnings.size(), 2u);
+    }
+    // An empty data chunk in a finished file is empty.
+    const WavParseResult empty = parseWav(riff({fmtChunk(), chunk("data", {}), chunk("LIST", kPcm)}));
+    ASSERT_TRUE(empty.sound) << empty.error;
+    EXPECT_TRUE(empty.sound->pcm.empty() && empty.warnings.empty());
 }
 
 // Every prefix of a file with extra chunks, each once as it is (its RIFF
