@@ -307,28 +307,22 @@ TEST_F(Analyzer, HostileButValidFilesGiveTheirReadingWithOneWarning)
         << json.out;
 }
 
-// Through the program, one file of each sample type, mono and stereo, at
-// the rates phones and recorders use (the whole matrix is checked on the
-// conversion itself).
-TEST_F(Analyzer, EveryFormatGivesTheReadingOfThe16BitOriginal)
+// Through the program, a few formats phones and recorders write (the whole
+// matrix is checked on the conversion itself, in capture_stream_test).
+TEST_F(Analyzer, OtherFormatsGiveTheReadingOfThe16BitOriginal)
 {
-    const std::pair<SampleType, std::uint16_t> types[] = {
-        {SampleType::Integer, 8},  {SampleType::Integer, 16}, {SampleType::Integer, 24},
-        {SampleType::Integer, 32}, {SampleType::Float, 32},   {SampleType::Float, 64}};
-    const std::uint32_t rates[] = {8000, 22050, 48000, 96000};
-    for (std::size_t i = 0; i < 2 * std::size(types); ++i) {
-        const test::WavSpec spec{types[i % 6].first, types[i % 6].second,
-                                 static_cast<std::uint16_t>(1 + i / 6), rates[i % 4], i % 3 == 0};
+    const test::WavSpec specs[] = {{SampleType::Integer, 24, 2, 48000, true},
+                                   {SampleType::Float, 32, 1, 96000, false},
+                                   {SampleType::Integer, 8, 2, 8000, false}};
+    for (const test::WavSpec& spec : specs) {
         test::Signal pluck(spec.rate, 0.0);
         for (std::size_t n = spec.rate / 4; n < pluck.size(); ++n) {
             const double t = static_cast<double>(n) / spec.rate - 0.25;
             pluck[n] = 0.92 * std::exp(-t / 0.25) * std::sin(2 * test::kPi * 140 * t);
         }
         const ProgramRun run = analyze({write("format.wav", test::anyWav(spec, pluck))});
-        SCOPED_TRACE(testing::Message() << spec.bits << " bits, " << spec.channels << " channels, "
-                                        << spec.rate << " Hz");
         EXPECT_EQ(run.exitCode, 0) << run.err;
-        EXPECT_EQ(run.out, "pluck in block 1 at 0.25 s: 140 Hz\n");
+        EXPECT_EQ(run.out, "pluck in block 1 at 0.25 s: 140 Hz\n") << spec.rate;
         EXPECT_EQ(run.err, "");
     }
 }

@@ -86,8 +86,9 @@ TEST(Resampler, PiecesOfAnySizeGiveTheSameOutput)
 
 // A pluck with tones up to 12 kHz over it, as both sox and this resampler
 // bring it to 44 100 Hz. Their difference is printed; both are band-limited
-// filters of high order, so it stays far below the 16-bit step that the
-// measurement (which looks at the top 8 bits) could notice.
+// filters of high order, so it stays near one 16-bit step (-90 dB) or
+// below, far under what the measurement (which looks at the top 8 bits of
+// each sample) could notice.
 TEST(Resampler, AgreesWithSox)
 {
     const std::filesystem::path sox = "/usr/bin/sox";
