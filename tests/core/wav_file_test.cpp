@@ -309,13 +309,15 @@ TEST(ParseWav, WrongSizesAreReadLenientlyWithOneWarningEach)
     }
     // A streamed or never finished file has both sizes unset: two warnings.
     for (const std::uint32_t unset : {0u, 0xFFFFFFFFu}) {
-        const WavParseResult r = parseWav(withRiffSize(dataClaiming(unset), unset));
+        const Bytes unfinished = withRiffSize(dataClaiming(unset), unset);
+        const WavParseResult r = parseWav(unfinished);
         ASSERT_TRUE(r.sound) << r.error;
         EXPECT_EQ(pcmOf(r), Bytes({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
         EXPECT_EQ(r.warnings.size(), 2u);
     }
     // An empty data chunk in a finished file is empty.
-    const WavParseResult empty = parseWav(riff({fmtChunk(), chunk("data", {}), chunk("LIST", kPcm)}));
+    const Bytes emptyData = riff({fmtChunk(), chunk("data", {}), chunk("LIST", kPcm)});
+    const WavParseResult empty = parseWav(emptyData);
     ASSERT_TRUE(empty.sound) << empty.error;
     EXPECT_TRUE(empty.sound->pcm.empty() && empty.warnings.empty());
 }
