@@ -216,6 +216,15 @@ TEST_F(Analyzer, ExitStatusTellsReadingNoReadingAndBadInput)
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, "tensikon-analyze: " + stereo +
                            ": no fmt chunk: the file does not say how its sound is stored\n");
+    // Files that cannot hold sound stay refused, however lenient the reading.
+    for (const Bytes& bad : {test::riff({test::fmtChunk({.tag = 0x55}), test::chunk("data", {1, 2})}),
+                             test::riff({test::fmtChunk()}), Bytes{'R', 'I', 'F', 'F', 0, 0, 0, 0}}) {
+        run = analyze({write("bad.wav", bad)});
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
+        EXPECT_EQ(run.err.find("warning"), std::string::npos) << run.err;
+    }
 
     const std::string missing = (dir_ / "missing.wav").string();
     run = analyze({missing});
