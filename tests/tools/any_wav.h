@@ -24,23 +24,23 @@ struct WavSpec {
     bool extensible = false;
 };
 
-// One sample, rounded and clipped as a recorder would store it.
-inline void putSample(Bytes& out, double v, const WavSpec& spec)
+// One sample at `out`, rounded and clipped as a recorder would store it:
+// its bytes, low first. Returns the place after it.
+inline std::uint8_t* putSample(std::uint8_t* out, double v, const WavSpec& spec)
 {
+    std::uint64_t bits = 0;
     if (spec.type == SampleType::Float) {
-        if (spec.bits == 64)
-            for (int i = 0; i < 8; ++i) // the eight bytes, low first
-                out.push_back(static_cast<std::uint8_t>(std::bit_cast<std::uint64_t>(v) >> 8 * i));
-        else
-            putLe(out, std::bit_cast<std::uint32_t>(static_cast<float>(v)), 4);
-        return;
+        bits = spec.bits == 64 ? std::bit_cast<std::uint64_t>(v)
+                               : std::bit_cast<std::uint32_t>(static_cast<float>(v));
+    } else {
+        const double top = std::ldexp(1.0, spec.bits - 1);
+        const double q = std::clamp(std::round(v * top), -top, top - 1);
+        bits = spec.bits == 8 ? static_cast<std::uint64_t>(q + 128)
+                              : static_cast<std::uint64_t>(static_cast<std::int64_t>(q));
     }
-    const double top = std::ldexp(1.0, spec.bits - 1);
-    const double q = std::clamp(std::round(v * top), -top, top - 1);
-    if (spec.bits == 8)
-        out.push_back(static_cast<std::uint8_t>(q + 128));
-    else
-        putLe(out, static_cast<std::uint32_t>(static_cast<std::int64_t>(q)), spec.bits / 8);
+    for (int i = 0; i < spec.bits / 8; ++i)
+        *out++ = static_cast<std::uint8_t>(bits >> 8 * i);
+    return out;
 }
 
 // Channel c holds signals[c % signals.size()]; all are as long as the first.
@@ -51,11 +51,11 @@ inline Bytes anyWav(const WavSpec& spec, std::span<const Signal> signals)
                   : spec.type == SampleType::Float ? std::uint16_t{3}
                                                    : std::uint16_t{1},
                   spec.channels, spec.rate, align, spec.bits};
-    Bytes data;
-    data.reserve(signals[0].size() * align);
+    Bytes data(signals[0].size() * align);
+    std::uint8_t* at = data.data();
     for (std::size_t n = 0; n < signals[0].size(); ++n)
         for (std::size_t c = 0; c < spec.channels; ++c)
-            putSample(data, signals[c % signals.size()][n], spec);
+            at = putSample(at, signals[c % signals.size()][n], spec);
     const std::uint16_t sub = spec.type == SampleType::Float ? 3 : 1;
     return riff({spec.extensible ? extensibleFmtChunk(fmt, sub) : fmtChunk(fmt),
                  chunk("data", data)});

@@ -28,7 +28,8 @@ double besselI0(double x)
 
 double kaiser(double x) // x in [-1, 1]
 {
-    return besselI0(kKaiserBeta * std::sqrt(std::max(0.0, 1 - x * x))) / besselI0(kKaiserBeta);
+    static const double atCentre = besselI0(kKaiserBeta);
+    return besselI0(kKaiserBeta * std::sqrt(std::max(0.0, 1 - x * x))) / atCentre;
 }
 
 // The low-pass filter at distance d (in input samples) from an output's
