@@ -20,7 +20,8 @@ double blockStartSeconds(std::size_t index)
     return static_cast<double>(index * kCaptureBlockBytes) / kBytesPerSecond;
 }
 
-RecordingScanner::RecordingScanner(bool all) : all_(all)
+RecordingScanner::RecordingScanner(bool all, std::size_t holdBlocks)
+    : all_(all), holdBlocks_(holdBlocks)
 {
     held_.reserve(kAnalysisBufferBytes);
 }
@@ -30,10 +31,15 @@ RecordingScanner::RecordingScanner(bool all) : all_(all)
 void RecordingScanner::feed(std::span<const std::uint8_t> piece)
 {
     while (!piece.empty() && !done_) {
-        if (held_.empty() && piece.size() >= kCaptureBlockBytes)
+        if (skipBytes_ > 0) {
+            const std::size_t n = std::min(skipBytes_, piece.size());
+            piece = piece.subspan(n);
+            skipBytes_ -= n;
+        } else if (held_.empty() && piece.size() >= kCaptureBlockBytes) {
             takeWhole(piece);
-        else
+        } else {
             takeSome(piece);
+        }
     }
 }
 
@@ -79,7 +85,8 @@ void RecordingScanner::capture(std::span<const std::uint8_t, kAnalysisBufferByte
     captures_.push_back(c);
     held_.clear();
     pluckPending_ = false;
-    block_ += 2; // the two blocks of the buffer are used up
+    block_ += 2 + holdBlocks_; // the two blocks of the buffer, then the hold time
+    skipBytes_ = holdBlocks_ * kCaptureBlockBytes;
     done_ = !all_;
 }
 
@@ -102,9 +109,10 @@ void RecordingScanner::finish()
     done_ = true;
 }
 
-std::vector<RecordingCapture> scanRecording(std::span<const std::uint8_t> pcm, bool all)
+std::vector<RecordingCapture> scanRecording(std::span<const std::uint8_t> pcm, bool all,
+                                            std::size_t holdBlocks)
 {
-    RecordingScanner scanner(all);
+    RecordingScanner scanner(all, holdBlocks);
     scanner.feed(pcm);
     scanner.finish();
     return scanner.captures();

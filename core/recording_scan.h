@@ -30,11 +30,15 @@ struct RecordingCapture {
 // chunks of any size), so a long recording never has to be held whole.
 // Only the current block, or the pluck's block and the next, are kept.
 // Without `all` the scan is done at the first capture; with it, after each
-// capture it goes on with the block after the buffer, as the next
-// recording would. A capture too close to the end is always the last.
+// capture it goes on as the live program's Continuous mode does: the next
+// recording starts a hold time after the capture's result, so the
+// `holdBlocks` blocks after the buffer are passed over (4 for the default
+// hold of 1 s; 0 goes on with the block right after the buffer). A belt
+// that rings for seconds is thus not measured twice on one pluck. A capture
+// too close to the end is always the last.
 class RecordingScanner {
   public:
-    explicit RecordingScanner(bool all);
+    explicit RecordingScanner(bool all, std::size_t holdBlocks = 0);
 
     // The next bytes of the sound, in order. Ignored once done().
     void feed(std::span<const std::uint8_t> piece);
@@ -52,6 +56,8 @@ class RecordingScanner {
     void tooClose();
 
     bool all_;
+    std::size_t holdBlocks_;
+    std::size_t skipBytes_ = 0;      // of the hold time still to pass over
     bool done_ = false;
     std::size_t block_ = 0;          // index of the block being gathered
     bool pluckPending_ = false;      // held_ starts with a pluck's block
@@ -60,7 +66,8 @@ class RecordingScanner {
 };
 
 // The scan of a recording held whole.
-std::vector<RecordingCapture> scanRecording(std::span<const std::uint8_t> pcm, bool all);
+std::vector<RecordingCapture> scanRecording(std::span<const std::uint8_t> pcm, bool all,
+                                            std::size_t holdBlocks = 0);
 
 // Seconds from the start of the sound to the start of block `index`.
 double blockStartSeconds(std::size_t index);

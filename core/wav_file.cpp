@@ -7,33 +7,32 @@
 #include <string_view>
 
 #include "core/capture_format.h"
+#include "core/wav_format.h"
 
 namespace tensikon {
 
 namespace {
 
 constexpr std::uint16_t kFormatPcm = 1;
-constexpr std::uint16_t kFormatExtensible = 0xFFFE;
-constexpr std::size_t kExtensibleFormatBytes = 40;
-constexpr std::size_t kSubFormatAt = 24;
 constexpr std::uint16_t kBlockAlign = kBitsPerSample / 8 * kChannels;
-// The PCM sub-format GUID of an extensible fmt chunk after its first two
-// bytes, which hold the plain format tag.
-constexpr std::uint8_t kPcmGuidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
-                                           0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
-
+constexpr std::uint32_t kUnsetSize = 0xFFFFFFFF;
 using Bytes = std::span<const std::uint8_t>;
 
 struct Chunk {
     std::uint64_t offset;           // of its 8-byte header
-    std::uint32_t size;             // of its body, without the pad byte
+    std::uint64_t size;             // of its body, without the pad byte
     std::array<std::uint8_t, 4> id; // as found, for messages
 };
 
 struct Layout {
+    std::uint64_t end = 0; // of the RIFF chunk's bytes that are read
     std::optional<Chunk> fmt;
     std::optional<Chunk> data;
+    bool riffUnset = false; // the RIFF size was a placeholder
+    bool dataToEnd = false; // its size was wrong; it was read to the end of the file
     std::array<std::uint8_t, kExtensibleFormatBytes> fmtBody{}; // its first bytes
+    WavFormat format;
+    std::vector<std::string> warnings;
 };
 
 std::uint16_t u16(Bytes b, std::size_t at)
@@ -83,7 +82,33 @@ std::string readFailed(std::uint64_t offset, std::size_t bytes)
     return message("cannot read ", bytes, " bytes at byte ", offset, " of the file");
 }
 
-std::string checkRiffHeader(WavSource& source)
+// Where the RIFF chunk ends. A size left unset by a recorder that streamed
+// or stopped abnormally (0 or 0xFFFFFFFF), or one larger than the file,
+// means the chunk runs to the end of the file; bytes after a RIFF chunk
+// that ends sooner (a tag appended by some tool) are not part of it. The
+// size counts everything after its own field; a last odd-sized chunk may or
+// may not be followed by its pad byte.
+void findRiffEnd(std::uint32_t riffSize, std::uint64_t n, Layout& layout)
+{
+    const std::uint64_t declared = std::uint64_t{riffSize} + 8;
+    const std::uint64_t padded = declared + (declared & 1);
+    layout.end = n;
+    layout.riffUnset = riffSize == 0 || riffSize == kUnsetSize || declared < kRiffHeaderBytes;
+    if (layout.riffUnset)
+        layout.warnings.push_back(message("RIFF size ", riffSize,
+                                          " is a placeholder: the file is read to its end"));
+    else if (declared > n)
+        layout.warnings.push_back(message("RIFF size gives a file of ", declared,
+                                          " bytes, the file holds ", n,
+                                          ": it is read to its end"));
+    else if (padded < n) {
+        layout.end = padded;
+        layout.warnings.push_back(
+            message(n - padded, " bytes after the RIFF chunk at byte ", padded, " are ignored"));
+    }
+}
+
+std::string checkRiffHeader(WavSource& source, Layout& layout)
 {
     const std::uint64_t n = source.size();
     std::array<std::uint8_t, kRiffHeaderBytes> h{};
@@ -100,23 +125,36 @@ std::string checkRiffHeader(WavSource& source)
     if (!idIs(h, 8, "WAVE"))
         return message("not a WAV file: its RIFF form is ", quoted(got.subspan(8, 4)),
                        ", \"WAVE\" is needed");
-    // The size counts everything after its own field; a last odd-sized chunk
-    // may or may not be followed by its pad byte.
-    const std::uint64_t declared = std::uint64_t{u32(h, 4)} + 8;
-    const bool padded = (declared & 1) != 0 && declared + 1 == n;
-    if (declared != n && !padded)
-        return message("inconsistent RIFF size: the header gives a file of ", declared,
-                       " bytes, the file holds ", n);
+    findRiffEnd(u32(h, 4), n, layout);
     return {};
 }
 
 std::string claimsTooMuch(const Chunk& chunk, std::uint64_t room)
 {
-    if (idIs(chunk.id, 0, "data"))
-        return message("data chunk shorter than it claims: its header at byte ", chunk.offset,
-                       " gives ", chunk.size, " bytes, only ", room, " follow it");
     return message("chunk ", quoted(chunk.id), " at byte ", chunk.offset, " claims ", chunk.size,
                    " bytes, only ", room, " follow it");
+}
+
+// A data chunk that claims more bytes than follow it was being written when
+// the recording stopped, or is streamed with its size unset: its sound is
+// all that follows. So is that of an empty one in a file whose RIFF size is
+// unset too, as a recorder that never finished leaves both.
+void readDataToEnd(Chunk& chunk, std::uint64_t room, Layout& layout)
+{
+    if (chunk.size == 0 && layout.riffUnset && room > 0)
+        layout.warnings.push_back(message("data chunk size 0 in a file whose RIFF size is unset: "
+                                          "the sound is read to the end of the file"));
+    else if (chunk.size <= room)
+        return; // it runs past a RIFF size that is too small, into bytes that are there
+    else if (chunk.size == kUnsetSize)
+        layout.warnings.push_back(message("data chunk size 0xFFFFFFFF is a placeholder: the "
+                                          "sound is read to the end of the file"));
+    else
+        layout.warnings.push_back(message("data chunk at byte ", chunk.offset, " claims ",
+                                          chunk.size, " bytes, only ", room,
+                                          " follow it: the sound is read to the end of the file"));
+    chunk.size = room;
+    layout.dataToEnd = true;
 }
 
 std::string note(WavSource& source, const Chunk& chunk, Layout& layout)
@@ -130,28 +168,42 @@ std::string note(WavSource& source, const Chunk& chunk, Layout& layout)
         *slot = chunk;
     }
     if (layout.fmt && layout.fmt->offset == chunk.offset) {
-        const std::size_t n = std::min<std::size_t>(chunk.size, layout.fmtBody.size());
+        const auto n = static_cast<std::size_t>(
+            std::min<std::uint64_t>(chunk.size, layout.fmtBody.size()));
         if (!source.read(chunk.offset + kChunkHeaderBytes, std::span(layout.fmtBody).first(n)))
             return readFailed(chunk.offset + kChunkHeaderBytes, n);
     }
     return {};
 }
 
+// Once both fmt and data are known, a broken chunk after them cannot hide
+// the sound: it is ignored with a warning. Before, it is an error.
+std::string brokenTail(Layout& layout, std::string what)
+{
+    if (!layout.fmt || !layout.data)
+        return what;
+    layout.warnings.push_back(what + ": ignored, the sound is complete before it");
+    return {};
+}
+
 std::string walkChunks(WavSource& source, Layout& layout)
 {
-    const std::uint64_t end = source.size();
+    const std::uint64_t fileEnd = source.size();
     std::uint64_t pos = kRiffHeaderBytes;
-    while (pos < end) {
-        if (end - pos < kChunkHeaderBytes)
-            return message("truncated chunk header at byte ", pos, ": 8 bytes are needed, ",
-                           end - pos, " remain");
+    while (pos < layout.end) {
+        if (layout.end - pos < kChunkHeaderBytes)
+            return brokenTail(layout, message("truncated chunk header at byte ", pos,
+                                              ": 8 bytes are needed, ", layout.end - pos,
+                                              " remain"));
         std::array<std::uint8_t, kChunkHeaderBytes> h{};
         if (!source.read(pos, h))
             return readFailed(pos, h.size());
-        const Chunk chunk{pos, u32(h, 4), {h[0], h[1], h[2], h[3]}};
-        const std::uint64_t room = end - pos - kChunkHeaderBytes;
-        if (chunk.size > room)
-            return claimsTooMuch(chunk, room);
+        Chunk chunk{pos, u32(h, 4), {h[0], h[1], h[2], h[3]}};
+        const std::uint64_t room = layout.end - pos - kChunkHeaderBytes;
+        if (idIs(chunk.id, 0, "data") && (chunk.size > room || chunk.size == 0))
+            readDataToEnd(chunk, fileEnd - pos - kChunkHeaderBytes, layout);
+        else if (chunk.size > room)
+            return brokenTail(layout, claimsTooMuch(chunk, room));
         if (std::string e = note(source, chunk, layout); !e.empty())
             return e;
         // Odd-sized chunks are followed by a pad byte; past the end when a
@@ -161,65 +213,30 @@ std::string walkChunks(WavSource& source, Layout& layout)
     return {};
 }
 
-const char* formatName(std::uint16_t tag)
+std::string checkFormat(Layout& layout)
 {
-    switch (tag) {
-    case 2:
-        return "ADPCM";
-    case 3:
-        return "IEEE float";
-    case 6:
-        return "A-law";
-    case 7:
-        return "mu-law";
-    case 0x11:
-        return "IMA ADPCM";
-    case 0x55:
-        return "MPEG layer 3";
-    default:
-        return "compressed or unknown";
-    }
+    const auto n = static_cast<std::size_t>(
+        std::min<std::uint64_t>(layout.fmt->size, layout.fmtBody.size()));
+    return parseWavFormat(Bytes(layout.fmtBody).first(n), layout.format);
 }
 
-std::string checkExtensible(const Layout& layout)
+// The sound is read in whole frames; a partial one at the end (an odd-sized
+// data chunk of 16-bit samples, say) is dropped. When the chunk was read to
+// the end of the file that is expected, and its warning says enough.
+void wholeFrames(Layout& layout)
 {
-    if (layout.fmt->size < kExtensibleFormatBytes)
-        return message("fmt chunk too short for the extensible format: ", layout.fmt->size,
-                       " bytes, at least 40 are needed");
-    const Bytes guid = Bytes(layout.fmtBody).subspan(kSubFormatAt);
-    const Bytes tail = guid.subspan(2);
-    if (u16(guid, 0) != kFormatPcm || !std::equal(tail.begin(), tail.end(), kPcmGuidTail))
-        return message("unsupported format: an extensible format whose sub-format is ",
-                       u16(guid, 0), ", PCM (1) is needed");
-    return {};
+    Chunk& data = *layout.data;
+    const std::uint64_t extra = data.size % layout.format.blockAlign;
+    if (extra != 0 && !layout.dataToEnd)
+        layout.warnings.push_back(message("data chunk of ", data.size,
+                                          " bytes is not a whole number of ",
+                                          layout.format.blockAlign, "-byte frames: its last ",
+                                          extra, extra == 1 ? " byte is" : " bytes are",
+                                          " ignored"));
+    data.size -= extra;
 }
 
-std::string checkFormat(const Layout& layout)
-{
-    if (layout.fmt->size < kPcmFormatBytes)
-        return message("fmt chunk too short: ", layout.fmt->size, " bytes, at least 16 are needed");
-    const Bytes fmt = layout.fmtBody;
-    const std::uint16_t tag = u16(fmt, 0);
-    if (tag == kFormatExtensible) {
-        if (std::string e = checkExtensible(layout); !e.empty())
-            return e;
-    } else if (tag != kFormatPcm) {
-        return message("unsupported format: format tag ", tag, " (", formatName(tag),
-                       "), PCM (1) is needed");
-    }
-    if (const std::uint16_t channels = u16(fmt, 2); channels != kChannels)
-        return message("unsupported format: ", channels, " channels, 1 (mono) is needed");
-    if (const std::uint32_t rate = u32(fmt, 4); rate != kSampleRate)
-        return message("unsupported format: ", rate, " samples per second, 44100 are needed");
-    if (const std::uint16_t bits = u16(fmt, 14); bits != kBitsPerSample)
-        return message("unsupported format: ", bits, " bits per sample, 16 are needed");
-    if (const std::uint16_t align = u16(fmt, 12); align != kBlockAlign)
-        return message("inconsistent format: a block alignment of ", align,
-                       " bytes, 2 are needed for 16-bit mono");
-    return {};
-}
-
-std::string checkLayout(const Layout& layout)
+std::string checkLayout(Layout& layout)
 {
     if (!layout.fmt)
         return "no fmt chunk: the file does not say how its sound is stored";
@@ -227,9 +244,7 @@ std::string checkLayout(const Layout& layout)
         return e;
     if (!layout.data)
         return "no data chunk: the file holds no sound";
-    if (layout.data->size % kBlockAlign != 0)
-        return message("odd data chunk size: ", layout.data->size,
-                       " bytes are not a whole number of 2-byte samples");
+    wholeFrames(layout);
     return {};
 }
 
@@ -269,17 +284,26 @@ struct Writer {
 
 } // namespace
 
+bool WavFormat::isCaptureFormat() const
+{
+    return type == SampleType::Integer && channels == kChannels && sampleRate == kSampleRate &&
+           bitsPerSample == kBitsPerSample;
+}
+
 WavHeader readWavLayout(WavSource& source)
 {
     WavHeader header;
     Layout layout;
-    header.error = checkRiffHeader(source);
+    header.error = checkRiffHeader(source, layout);
     if (header.error.empty())
         header.error = walkChunks(source, layout);
     if (header.error.empty())
         header.error = checkLayout(layout);
-    if (header.error.empty())
-        header.layout = WavLayout{layout.data->offset + kChunkHeaderBytes, layout.data->size};
+    if (header.error.empty()) {
+        header.layout =
+            WavLayout{layout.data->offset + kChunkHeaderBytes, layout.data->size, layout.format};
+        header.warnings = std::move(layout.warnings);
+    }
     return header;
 }
 
@@ -289,9 +313,11 @@ WavParseResult parseWav(std::span<const std::uint8_t> file)
     WavHeader header = readWavLayout(source);
     WavParseResult result;
     result.error = std::move(header.error);
+    result.warnings = std::move(header.warnings);
     if (header.layout) {
         const auto offset = static_cast<std::size_t>(header.layout->dataOffset);
-        result.sound = WavSound{file.subspan(offset, header.layout->dataBytes), offset};
+        const auto bytes = static_cast<std::size_t>(header.layout->dataBytes);
+        result.sound = WavSound{file.subspan(offset, bytes), offset, header.layout->format};
     }
     return result;
 }

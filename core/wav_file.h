@@ -1,11 +1,17 @@
 // WAV files: finding the sound in one, and writing one.
 //
-// Only the format the device records is accepted: PCM, 16 bits, one
-// channel, 44 100 samples per second. The reader never trusts a size field:
-// every chunk is checked against the bytes that are really there before it
-// is looked at, so a truncated or hostile file gives an error, never a read
-// past its end. It reads only the headers (a few dozen bytes per chunk), so
-// a long recording can be streamed from its file rather than held whole.
+// Uncompressed sound is accepted in the forms phones, recorders and editors
+// write: integer PCM of 8, 16, 24 or 32 bits, IEEE float of 32 or 64 bits,
+// plain or in the extensible format, any number of channels, 8 000 to
+// 192 000 samples per second. Compressed formats are refused.
+//
+// The reader never trusts a size field: every chunk is checked against the
+// bytes that are really there before it is looked at, so a hostile file
+// gives an error or a warning, never a read past its end. Size fields that
+// recorders leave wrong when they stream or stop abnormally are read the way
+// robust readers read them (to the end of the file), each with a warning.
+// It reads only the headers (a few dozen bytes per chunk), so a long
+// recording can be streamed from its file rather than held whole.
 #pragma once
 
 #include <cstddef>
@@ -27,33 +33,53 @@ public:
     virtual bool read(std::uint64_t offset, std::span<std::uint8_t> out) = 0;
 };
 
-// Where the sound lies: the body of the data chunk.
+enum class SampleType { Integer, Float };
+
+// How the sound is stored: frames of `channels` samples, one after another.
+// Integer samples of 8 bits are unsigned, wider ones signed.
+struct WavFormat {
+    SampleType type = SampleType::Integer;
+    std::uint16_t channels = 1;
+    std::uint32_t sampleRate = 44100;
+    std::uint16_t bitsPerSample = 16; // 8, 16, 24, 32 or 64
+    std::uint16_t blockAlign = 2;     // bytes per frame
+
+    // The format of the capture device: 16-bit mono at 44 100 Hz.
+    bool isCaptureFormat() const;
+};
+
+// Where the sound lies: the body of the data chunk, in whole frames.
 struct WavLayout {
     std::uint64_t dataOffset = 0;
-    std::uint32_t dataBytes = 0;
+    std::uint64_t dataBytes = 0;
+    WavFormat format;
 };
 
 // Either the layout, or a one-line message that names what was found and
-// what is needed.
+// what is needed. `warnings` name each wrong size field that was read
+// leniently, one line each.
 struct WavHeader {
     std::optional<WavLayout> layout;
     std::string error;
+    std::vector<std::string> warnings;
 };
 
 // Reads a RIFF/WAVE file's chunk headers. Chunks other than "fmt " and
 // "data" (LIST, fact, ...) are skipped, with the pad byte that follows an
-// odd-sized chunk. A data chunk must hold whole samples.
+// odd-sized chunk.
 WavHeader readWavLayout(WavSource& source);
 
 // The sound of a WAV file held in memory: a view into its bytes.
 struct WavSound {
     std::span<const std::uint8_t> pcm;
     std::size_t dataOffset = 0;
+    WavFormat format;
 };
 
 struct WavParseResult {
     std::optional<WavSound> sound;
     std::string error;
+    std::vector<std::string> warnings;
 };
 
 // readWavLayout on bytes in memory.
@@ -65,6 +91,8 @@ std::vector<std::uint8_t> makeWav(std::span<const std::uint8_t> pcm);
 inline constexpr std::size_t kRiffHeaderBytes = 12;
 inline constexpr std::size_t kChunkHeaderBytes = 8;
 inline constexpr std::size_t kPcmFormatBytes = 16;
+inline constexpr std::uint32_t kMinWavSampleRate = 8000;
+inline constexpr std::uint32_t kMaxWavSampleRate = 192000;
 // The largest file a 32-bit RIFF size can describe.
 inline constexpr std::uint64_t kMaxWavFileBytes = 0xFFFFFFFFull + 8;
 

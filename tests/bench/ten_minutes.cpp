@@ -3,6 +3,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "core/capture_format.h"
 #include "core/wav_file.h"
@@ -16,47 +17,88 @@ constexpr std::size_t kPluckEvery = 44100 * 7 + 12345; // about 7.3 s, moving ac
 constexpr std::size_t kRingSamples = 44100;            // each pluck rings for a second
 constexpr double kPi = 3.14159265358979323846;
 
-void putSample(std::vector<std::uint8_t>& pcm, std::size_t n, int value)
+void putSample(std::vector<std::uint8_t>& pcm, std::size_t frame, std::uint16_t channels,
+               int value)
 {
     const auto u = static_cast<std::uint16_t>(static_cast<std::int16_t>(value));
-    pcm[2 * n] = static_cast<std::uint8_t>(u & 0xFF);
-    pcm[2 * n + 1] = static_cast<std::uint8_t>(u >> 8);
+    for (std::size_t c = 0; c < channels; ++c) {
+        pcm[2 * (frame * channels + c)] = static_cast<std::uint8_t>(u & 0xFF);
+        pcm[2 * (frame * channels + c) + 1] = static_cast<std::uint8_t>(u >> 8);
+    }
+}
+
+// makeWav's file with the rate and channel count in its fmt chunk changed.
+std::vector<std::uint8_t> wavOf(const std::vector<std::uint8_t>& pcm, std::uint32_t rate,
+                                std::uint16_t channels)
+{
+    std::vector<std::uint8_t> wav = makeWav(pcm);
+    const auto put = [&wav](std::size_t at, std::uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            wav[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    };
+    put(22, channels, 2);
+    put(24, rate, 4);
+    put(28, rate * 2u * channels, 4);
+    put(32, 2u * channels, 2);
+    return wav;
+}
+
+const std::string& written(const std::string& name, std::uint32_t rate, std::uint16_t channels)
+{
+    static std::map<std::string, std::string> paths;
+    auto [it, fresh] = paths.emplace(name, "");
+    if (fresh) {
+        const auto file = std::filesystem::temp_directory_path() / name;
+        const std::vector<std::uint8_t> wav = tenMinuteRecording(rate, channels);
+        std::ofstream out(file, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(wav.data()),
+                  static_cast<std::streamsize>(wav.size()));
+        it->second = file.string();
+    }
+    return it->second;
 }
 
 } // namespace
 
-std::vector<std::uint8_t> tenMinuteRecording()
+std::vector<std::uint8_t> tenMinuteRecording(std::uint32_t rate, std::uint16_t channels)
 {
-    const std::size_t samples = kSeconds * kSampleRate;
-    std::vector<std::uint8_t> pcm(2 * samples);
+    const std::size_t samples = kSeconds * rate;
+    std::vector<std::uint8_t> pcm(2 * samples * channels);
     std::uint32_t noise = 99;
     for (std::size_t n = 0; n < samples; ++n) {
         noise = noise * 1664525u + 1013904223u;
-        putSample(pcm, n, static_cast<int>(noise >> 24) - 128);
+        putSample(pcm, n, channels, static_cast<int>(noise >> 24) - 128);
     }
+    const std::size_t every = kPluckEvery * rate / kSampleRate;
+    const std::size_t ring = kRingSamples * rate / kSampleRate;
     int belt = 0;
-    for (std::size_t at = kPluckEvery; at + kRingSamples < samples; at += kPluckEvery, ++belt) {
+    for (std::size_t at = every; at + ring < samples; at += every, ++belt) {
         const double hz = 100.0 + 10.0 * (belt % 6);
-        for (std::size_t k = 0; k < kRingSamples; ++k) {
-            const double t = static_cast<double>(k) / kSampleRate;
-            putSample(pcm, at + k,
+        for (std::size_t k = 0; k < ring; ++k) {
+            const double t = static_cast<double>(k) / rate;
+            putSample(pcm, at + k, channels,
                       static_cast<int>(30000 * std::exp(-t / 0.25) * std::cos(2 * kPi * hz * t)));
         }
     }
-    return makeWav(pcm);
+    return wavOf(pcm, rate, channels);
 }
 
 const std::string& tenMinuteFile()
 {
-    static const std::string path = [] {
-        const auto file = std::filesystem::temp_directory_path() / "tensikon-bench-ten-minutes.wav";
-        const std::vector<std::uint8_t> wav = tenMinuteRecording();
-        std::ofstream out(file, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(wav.data()),
-                  static_cast<std::streamsize>(wav.size()));
-        return file.string();
-    }();
-    return path;
+    return written("tensikon-bench-ten-minutes.wav", kSampleRate, 1);
+}
+
+const std::string& tenMinuteFile48kStereo()
+{
+    return written("tensikon-bench-ten-minutes-48k-stereo.wav", 48000, 2);
+}
+
+void removeTenMinuteFiles()
+{
+    std::error_code ignored;
+    for (const char* name :
+         {"tensikon-bench-ten-minutes.wav", "tensikon-bench-ten-minutes-48k-stereo.wav"})
+        std::filesystem::remove(std::filesystem::temp_directory_path() / name, ignored);
 }
 
 } // namespace tensikon::bench

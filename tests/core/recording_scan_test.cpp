@@ -149,6 +149,16 @@ TEST(ScanRecording, AllGoesOnAfterEachBufferAndFirstStopsAtOne)
     const auto first = scanRecording(pcm, false);
     ASSERT_EQ(first.size(), 1u);
     EXPECT_EQ(first[0].pluckBlock, 0u);
+
+    // A hold time passes over blocks after each buffer: 0.5 s (2 blocks)
+    // skips blocks 2-3 and 7-8, 1 s (4 blocks) skips 2-5 and 8-11.
+    for (const auto& [hold, blocks] : {std::pair{2u, std::vector<std::size_t>{0, 5, 9}},
+                                       std::pair{4u, std::vector<std::size_t>{0, 6}}}) {
+        std::vector<std::size_t> found;
+        for (const RecordingCapture& c : scanRecording(pcm, true, hold))
+            found.push_back(c.pluckBlock);
+        EXPECT_EQ(found, blocks) << "hold of " << hold << " blocks";
+    }
 }
 
 // Pieces of any size, as a file is read, give what the whole recording gives;
@@ -165,8 +175,18 @@ TEST(RecordingScanner, PiecesOfAnySizeGiveTheSameCaptures)
     const auto whole = scanRecording(pcm, true);
     ASSERT_EQ(whole.size(), 4u);
     EXPECT_TRUE(whole[3].tooCloseToEnd);
+    const auto held = scanRecording(pcm, true, 2);
+    ASSERT_EQ(held.size(), 3u); // the pluck in block 3 lies in the hold after block 0's buffer
     for (const std::size_t size :
          {1u, 2u, 41u, 1000u, 22049u, 22050u, 22051u, 44099u, 44100u, 65536u}) {
+        RecordingScanner holding(true, 2);
+        for (std::size_t at = 0; at < pcm.size(); at += size)
+            holding.feed(std::span(pcm).subspan(at, std::min(size, pcm.size() - at)));
+        holding.finish();
+        ASSERT_EQ(holding.captures().size(), held.size()) << "pieces of " << size;
+        for (std::size_t i = 0; i < held.size(); ++i)
+            EXPECT_EQ(holding.captures()[i].pluckBlock, held[i].pluckBlock);
+
         RecordingScanner scanner(true);
         for (std::size_t at = 0; at < pcm.size(); at += size)
             scanner.feed(std::span(pcm).subspan(at, std::min(size, pcm.size() - at)));

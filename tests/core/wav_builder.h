@@ -63,6 +63,25 @@ inline Bytes fmtChunk(const Fmt& fmt = {})
     return chunk("fmt ", fmt.body());
 }
 
+// An extensible fmt chunk: `fmt` (whose tag should be 0xFFFE) and the
+// sub-format GUID of the plain tag `subFormat`, cut to `size` bytes.
+// `guidEnd` other than 0x71 makes the GUID one of no known format.
+inline Bytes extensibleFmtChunk(const Fmt& fmt, std::uint16_t subFormat, std::size_t size = 40,
+                                std::uint8_t guidEnd = 0x71)
+{
+    Bytes body = fmt.body();
+    putLe(body, 22, 2);        // the size of what follows
+    putLe(body, fmt.bits, 2);  // valid bits
+    putLe(body, 0, 4);         // channel mask: none given
+    putLe(body, subFormat, 2); // the GUID's first two bytes
+    for (const std::uint8_t b :
+         {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B})
+        body.push_back(b);
+    body.push_back(guidEnd);
+    body.resize(size);
+    return chunk("fmt ", body);
+}
+
 // "RIFF", the size of everything after it, "WAVE" and the chunks.
 inline Bytes riff(std::initializer_list<Bytes> chunks)
 {

@@ -71,33 +71,63 @@ TEST(ParseWav, AMissingPadByteIsToleratedOnlyAtTheEnd)
     EXPECT_FALSE(middle.error.empty());
 }
 
-Bytes extensibleFmt(std::uint16_t subFormat, std::uint32_t size = 40)
+Bytes extensibleFmt(std::uint16_t subFormat, std::size_t size = 40, Fmt fmt = {.tag = 0xFFFE})
 {
-    Bytes body = Fmt{0xFFFE, 1, 44100, 2, 16}.body();
-    test::putLe(body, 22, 2);        // cbSize
-    test::putLe(body, 16, 2);        // valid bits
-    test::putLe(body, 4, 4);         // channel mask: front centre
-    test::putLe(body, subFormat, 2); // the GUID's first two bytes
-    for (std::uint8_t b :
-         {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71})
-        body.push_back(b);
-    body.resize(size);
-    return chunk("fmt ", body);
+    return test::extensibleFmtChunk(fmt, subFormat, size);
 }
 
-TEST(ParseWav, AcceptsTheExtensibleFormatOnlyWithPcmInside)
+TEST(ParseWav, AcceptsTheExtensibleFormatOnlyWithPcmOrFloatInside)
 {
     const Bytes pcmWav = riff({extensibleFmt(1), chunk("data", kPcm)});
     const WavParseResult pcm = parseWav(pcmWav);
     ASSERT_TRUE(pcm.sound) << pcm.error;
     EXPECT_EQ(pcmOf(pcm), kPcm);
+    EXPECT_TRUE(pcm.sound->format.isCaptureFormat());
 
-    const WavParseResult flt = parseWav(riff({extensibleFmt(3), chunk("data", kPcm)}));
-    EXPECT_EQ(flt.error,
-              "unsupported format: an extensible format whose sub-format is 3, PCM (1) is needed");
+    const Fmt float32{.tag = 0xFFFE, .channels = 2, .rate = 48000, .align = 8, .bits = 32};
+    const Bytes floatWav = riff({extensibleFmt(3, 40, float32), chunk("data", Bytes(16, 0))});
+    const WavParseResult flt = parseWav(floatWav);
+    ASSERT_TRUE(flt.sound) << flt.error;
+    EXPECT_EQ(flt.sound->format.type, SampleType::Float);
+    EXPECT_EQ(flt.sound->format.channels, 2);
+    EXPECT_FALSE(flt.sound->format.isCaptureFormat());
+
+    EXPECT_EQ(parseWav(riff({extensibleFmt(2), chunk("data", kPcm)})).error,
+              "unsupported format: an extensible format whose sub-format is 2, PCM (1) or IEEE "
+              "float (3) is needed");
+    const Bytes otherGuid = riff({test::extensibleFmtChunk({.tag = 0xFFFE}, 1, 40, 0x70),
+                                  chunk("data", kPcm)});
+    EXPECT_EQ(parseWav(otherGuid).error,
+              "unsupported format: an extensible format whose sub-format is 1, PCM (1) or IEEE "
+              "float (3) is needed");
     const WavParseResult shortFmt = parseWav(riff({extensibleFmt(1, 24), chunk("data", kPcm)}));
     EXPECT_EQ(shortFmt.error,
               "fmt chunk too short for the extensible format: 24 bytes, at least 40 are needed");
+}
+
+// Every sample type at the rates at either end of the range.
+TEST(ParseWav, ReadsEveryUncompressedFormat)
+{
+    const Fmt formats[] = {{.tag = 1, .channels = 1, .rate = 8000, .align = 1, .bits = 8},
+                           {.tag = 1, .channels = 2, .rate = 22050, .align = 4, .bits = 16},
+                           {.tag = 1, .channels = 6, .rate = 48000, .align = 18, .bits = 24},
+                           {.tag = 1, .channels = 1, .rate = 96000, .align = 4, .bits = 32},
+                           {.tag = 3, .channels = 2, .rate = 192000, .align = 8, .bits = 32},
+                           {.tag = 3, .channels = 1, .rate = 44100, .align = 8, .bits = 64}};
+    for (const Fmt& f : formats) {
+        SCOPED_TRACE(testing::Message() << f.bits << " bits, " << f.channels << " channels");
+        const Bytes wav = riff({fmtChunk(f), chunk("data", Bytes(f.align * 3u, 7))});
+        const WavParseResult r = parseWav(wav);
+        ASSERT_TRUE(r.sound) << r.error;
+        EXPECT_TRUE(r.warnings.empty());
+        EXPECT_EQ(r.sound->pcm.size(), f.align * 3u);
+        const WavFormat& got = r.sound->format;
+        EXPECT_EQ(got.type, f.tag == 3 ? SampleType::Float : SampleType::Integer);
+        EXPECT_EQ(got.channels, f.channels);
+        EXPECT_EQ(got.sampleRate, f.rate);
+        EXPECT_EQ(got.bitsPerSample, f.bits);
+        EXPECT_EQ(got.blockAlign, f.align);
+    }
 }
 
 struct BadFile {
@@ -137,8 +167,6 @@ Bytes hugeList()
 std::vector<BadFile> badHeaders()
 {
     const Bytes good = makeWav(kPcm);
-    Bytes trailing = good;
-    trailing.insert(trailing.end(), {0, 0, 0, 0});
     Bytes id3{'I', 'D', '3', 0x04, 0, 0, 0, 0, 0, 0, 0, 0};
     Bytes avi = good;
     avi[8] = 'A', avi[9] = 'V', avi[10] = 'I', avi[11] = ' ';
@@ -157,28 +185,29 @@ std::vector<BadFile> badHeaders()
         {"big-endian RIFX", rifx,
          "not a WAV file: it starts with \"RIFX\", a WAV file starts with \"RIFF\""},
         {"AVI", avi, "not a WAV file: its RIFF form is \"AVI \", \"WAVE\" is needed"},
-        {"RIFF size too large", withRiffSize(good, 1000),
-         "inconsistent RIFF size: the header gives a file of 1008 bytes, the file holds 50"},
-        {"bytes after the RIFF chunk", trailing,
-         "inconsistent RIFF size: the header gives a file of 50 bytes, the file holds 54"},
     };
 }
 
-// WAV files of another format.
+// WAV files of a format that cannot be read.
 std::vector<BadFile> badFormats()
 {
     return {
         {"fmt too short", tooShortFmt(), "fmt chunk too short: 14 bytes, at least 16 are needed"},
-        {"float", riff({fmtChunk({.tag = 3}), chunk("data", kPcm)}),
-         "unsupported format: format tag 3 (IEEE float), PCM (1) is needed"},
-        {"stereo", riff({fmtChunk({.channels = 2, .align = 4}), chunk("data", kPcm)}),
-         "unsupported format: 2 channels, 1 (mono) is needed"},
-        {"48 kHz", riff({fmtChunk({.rate = 48000}), chunk("data", kPcm)}),
-         "unsupported format: 48000 samples per second, 44100 are needed"},
-        {"8 bits", riff({fmtChunk({.align = 1, .bits = 8}), chunk("data", kPcm)}),
-         "unsupported format: 8 bits per sample, 16 are needed"},
-        {"block alignment", riff({fmtChunk({.align = 4}), chunk("data", kPcm)}),
-         "inconsistent format: a block alignment of 4 bytes, 2 are needed for 16-bit mono"},
+        {"ADPCM", riff({fmtChunk({.tag = 2}), chunk("data", kPcm)}),
+         "unsupported format: format tag 2 (ADPCM), PCM (1) or IEEE float (3) is needed"},
+        {"12 bits", riff({fmtChunk({.bits = 12}), chunk("data", kPcm)}),
+         "unsupported format: 12-bit PCM, 8, 16, 24 or 32 bits are needed"},
+        {"16-bit float", riff({fmtChunk({.tag = 3}), chunk("data", kPcm)}),
+         "unsupported format: 16-bit IEEE float, 32 or 64 bits are needed"},
+        {"no channels", riff({fmtChunk({.channels = 0}), chunk("data", kPcm)}),
+         "unsupported format: 0 channels, at least 1 is needed"},
+        {"4 kHz", riff({fmtChunk({.rate = 4000}), chunk("data", kPcm)}),
+         "unsupported format: 4000 samples per second, 8000 to 192000 are supported"},
+        {"384 kHz", riff({fmtChunk({.rate = 384000}), chunk("data", kPcm)}),
+         "unsupported format: 384000 samples per second, 8000 to 192000 are supported"},
+        {"block alignment", riff({fmtChunk({.channels = 2, .align = 6}), chunk("data", kPcm)}),
+         "inconsistent format: a block alignment of 6 bytes, 4 are needed for 16-bit samples in "
+         "2 channels"},
     };
 }
 
@@ -190,18 +219,10 @@ std::vector<BadFile> badChunks()
          "no fmt chunk: the file does not say how its sound is stored"},
         {"no data", riff({fmtChunk(), chunk("LIST", {1, 2})}),
          "no data chunk: the file holds no sound"},
-        {"data shorter than claimed", dataClaiming(1000),
-         "data chunk shorter than it claims: its header at byte 36 gives 1000 bytes, only 10 "
-         "follow it"},
-        {"data claiming 4 GiB", dataClaiming(0xFFFFFFFF),
-         "data chunk shorter than it claims: its header at byte 36 gives 4294967295 bytes, only 10 "
-         "follow it"},
-        {"huge LIST", hugeList(),
+        {"huge LIST before the data", hugeList(),
          "chunk \"LIST\" at byte 36 claims 4294967295 bytes, only 16 follow it"},
-        {"odd data", riff({fmtChunk(), chunk("data", {1, 2, 3})}),
-         "odd data chunk size: 3 bytes are not a whole number of 2-byte samples"},
-        {"half a chunk header", riff({fmtChunk(), chunk("data", kPcm), Bytes{'L', 'I', 'S', 'T'}}),
-         "truncated chunk header at byte 50: 8 bytes are needed, 4 remain"},
+        {"half a chunk header before the data", riff({fmtChunk(), Bytes{'L', 'I', 'S', 'T'}}),
+         "truncated chunk header at byte 36: 8 bytes are needed, 4 remain"},
         {"two fmt", riff({fmtChunk(), fmtChunk(), chunk("data", kPcm)}),
          "second \"fmt \" chunk at byte 36: a WAV file has only one"},
         {"two data", riff({fmtChunk(), chunk("data", kPcm), chunk("data", kPcm)}),
@@ -223,27 +244,113 @@ TEST(ParseWav, EveryBadFileGivesItsOneLineMessage)
     }
 }
 
-// Every prefix of a file with extra chunks, each once as it is and once with
-// its RIFF size made to agree. Unchanged, only the whole file is accepted;
-// with the size fixed, only the cut that drops exactly the last chunk still
-// holds both fmt and data. Every other cut is reported (AddressSanitizer
-// catches a read past the shortened copy).
-TEST(ParseWav, EveryTruncationIsRejected)
+struct LenientFile {
+    const char* what;
+    Bytes bytes;
+    Bytes pcm;
+    const char* warning; // the one warning expected
+};
+
+// Size fields left wrong by recorders that stream or stop abnormally, and
+// bytes that other tools add: each file is read with one warning.
+std::vector<LenientFile> lenientFiles()
+{
+    const Bytes good = makeWav(kPcm);
+    Bytes trailing = good;
+    trailing.insert(trailing.end(), {'I', 'D', '3', 0});
+    const Bytes ten{1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+    Bytes nine = dataClaiming(1000);
+    nine.pop_back();
+    test::fixRiffSize(nine);
+    const char* pastEnd = "data chunk at byte 36 claims 1000 bytes, only 10 follow it: the sound is "
+                          "read to the end of the file";
+    return {
+        {"RIFF size 0", withRiffSize(good, 0), kPcm,
+         "RIFF size 0 is a placeholder: the file is read to its end"},
+        {"RIFF size unset", withRiffSize(good, 0xFFFFFFFF), kPcm,
+         "RIFF size 4294967295 is a placeholder: the file is read to its end"},
+        {"RIFF size too large", withRiffSize(good, 1000), kPcm,
+         "RIFF size gives a file of 1008 bytes, the file holds 50: it is read to its end"},
+        {"bytes after the RIFF chunk", trailing, kPcm,
+         "4 bytes after the RIFF chunk at byte 50 are ignored"},
+        {"data size unset", dataClaiming(0xFFFFFFFF), ten,
+         "data chunk size 0xFFFFFFFF is a placeholder: the sound is read to the end of the file"},
+        {"data size too large", dataClaiming(1000), ten, pastEnd},
+        {"data cut inside a sample", nine, Bytes(ten.begin(), ten.end() - 2),
+         "data chunk at byte 36 claims 1000 bytes, only 9 follow it: the sound is read to the end "
+         "of the file"},
+        {"odd data", riff({fmtChunk(), chunk("data", {1, 2, 3}), chunk("LIST", {1, 2})}), {1, 2},
+         "data chunk of 3 bytes is not a whole number of 2-byte frames: its last 1 byte is "
+         "ignored"},
+        {"half a chunk header after the data",
+         riff({fmtChunk(), chunk("data", kPcm), Bytes{'L', 'I', 'S', 'T'}}), kPcm,
+         "truncated chunk header at byte 50: 8 bytes are needed, 4 remain: ignored, the sound is "
+         "complete before it"},
+        {"huge LIST after the data",
+         [] {
+             Bytes b = riff({fmtChunk(), chunk("data", kPcm), chunk("LIST", {1, 2})});
+             test::setLe32(b, 54, 0xFFFFFFFF);
+             return b;
+         }(),
+         kPcm,
+         "chunk \"LIST\" at byte 50 claims 4294967295 bytes, only 2 follow it: ignored, the "
+         "sound is complete before it"},
+    };
+}
+
+TEST(ParseWav, WrongSizesAreReadLenientlyWithOneWarningEach)
+{
+    for (const LenientFile& f : lenientFiles()) {
+        SCOPED_TRACE(f.what);
+        const WavParseResult r = parseWav(f.bytes);
+        ASSERT_TRUE(r.sound) << r.error;
+        EXPECT_EQ(pcmOf(r), f.pcm);
+        EXPECT_EQ(r.warnings, std::vector<std::string>{f.warning});
+    }
+    // A streamed or never finished file has both sizes unset: two warnings.
+    for (const std::uint32_t unset : {0u, 0xFFFFFFFFu}) {
+        const Bytes unfinished = withRiffSize(dataClaiming(unset), unset);
+        const WavParseResult r = parseWav(unfinished);
+        ASSERT_TRUE(r.sound) << r.error;
+        EXPECT_EQ(pcmOf(r), Bytes({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+        EXPECT_EQ(r.warnings.size(), 2u);
+    }
+    // An empty data chunk in a finished file is empty.
+    const Bytes emptyData = riff({fmtChunk(), chunk("data", {}), chunk("LIST", kPcm)});
+    const WavParseResult empty = parseWav(emptyData);
+    ASSERT_TRUE(empty.sound) << empty.error;
+    EXPECT_TRUE(empty.sound->pcm.empty() && empty.warnings.empty());
+}
+
+// Every prefix of a file with extra chunks, each once as it is (its RIFF
+// size then too large) and once with its RIFF size made to agree. A cut
+// before the data chunk's body is refused; any later cut keeps the whole
+// samples before it, with a warning unless the cut drops exactly the last
+// chunk (AddressSanitizer catches a read past the shortened copy).
+TEST(ParseWav, EveryTruncationKeepsTheSoundBeforeItOrIsRefused)
 {
     const Bytes whole = riff({chunk("LIST", {'a', 'b', 'c'}), fmtChunk(), chunk("data", kPcm),
                               chunk("LIST", {'x', 'y'})});
-    const std::size_t endOfData = 12 + 12 + 24 + 14;
+    const std::size_t soundAt = 12 + 12 + 24 + 8;
     for (std::size_t n = 0; n < whole.size(); ++n) {
         Bytes cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(n));
-        EXPECT_FALSE(parseWav(cut).sound) << n << " bytes";
-        if (n < 12)
-            continue;
-        test::fixRiffSize(cut);
-        const WavParseResult r = parseWav(cut);
-        EXPECT_EQ(r.sound.has_value(), n == endOfData) << n << " bytes, RIFF size fixed";
-        EXPECT_EQ(r.error.empty(), n == endOfData) << n << " bytes, RIFF size fixed";
+        for (const bool fixed : {false, true}) {
+            SCOPED_TRACE(testing::Message() << n << " bytes, RIFF size fixed " << fixed);
+            if (fixed && n >= 12)
+                test::fixRiffSize(cut);
+            const WavParseResult r = parseWav(cut);
+            ASSERT_EQ(r.sound.has_value(), n >= soundAt) << r.error;
+            if (!r.sound) {
+                EXPECT_EQ(r.error.find('\n'), std::string::npos);
+                continue;
+            }
+            const std::size_t kept = std::min(n - soundAt, kPcm.size()) & ~std::size_t{1};
+            EXPECT_EQ(pcmOf(r), Bytes(kPcm.begin(), kPcm.begin() + static_cast<long>(kept)));
+            EXPECT_EQ(r.warnings.empty(), fixed && n == soundAt + kPcm.size());
+        }
     }
-    EXPECT_TRUE(parseWav(whole).sound);
+    const WavParseResult r = parseWav(whole);
+    EXPECT_TRUE(r.sound && r.warnings.empty());
 }
 
 // A source whose reads fail beyond a point, as a file cut short while it

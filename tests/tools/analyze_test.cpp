@@ -7,6 +7,7 @@
 #include "core/recording_scan.h"
 #include "core/wav_file.h"
 #include "tests/core/signals.h"
+#include "tests/tools/any_wav.h"
 #include "tests/tools/run_program.h"
 
 namespace tensikon {
@@ -34,13 +35,15 @@ class Analyzer : public testing::Test {
         std::filesystem::remove_all(dir_, ignored);
     }
 
+    // `name` and the path returned are UTF-8, whatever the system's code page.
     std::string write(const std::string& name, const Bytes& bytes)
     {
-        const std::filesystem::path path = dir_ / name;
+        const std::filesystem::path path = dir_ / std::u8string(name.begin(), name.end());
         std::ofstream out(path, std::ios::binary);
         out.write(reinterpret_cast<const char*>(bytes.data()),
                   static_cast<std::streamsize>(bytes.size()));
-        return path.string();
+        const std::u8string utf8 = path.u8string();
+        return std::string(utf8.begin(), utf8.end());
     }
     std::string writeWav(const std::string& name, const Samples& samples)
     {
@@ -168,29 +171,29 @@ TEST_F(Analyzer, JsonHasOneObjectPerCapture)
     for (std::size_t k = 3 * kBlockSamples; k < 3 * kBlockSamples + 30; ++k)
         s[k] = -30000;
     const std::string file = writeWav("two.wav", s);
-    ProgramRun run = analyze({"--all", "--json", file});
+    ProgramRun run = analyze({"--all", "--hold-time", "0", "--json", file});
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(
         run.out,
-        "[\n"
-        "  {\"pluck_block\": 0, \"time_s\": 0.00, \"pluck_offset\": 101, \"frequency_hz\": 140, "
+        "{\n  \"warnings\": [],\n  \"captures\": [\n"
+        "    {\"pluck_block\": 0, \"time_s\": 0.00, \"pluck_offset\": 101, \"frequency_hz\": 140, "
         "\"reason\": null},\n"
-        "  {\"pluck_block\": 3, \"time_s\": 0.75, \"pluck_offset\": null, \"frequency_hz\": null, "
+        "    {\"pluck_block\": 3, \"time_s\": 0.75, \"pluck_offset\": null, \"frequency_hz\": null, "
         "\"reason\": \"too close to the end\"}\n"
-        "]\n");
+        "  ]\n}\n");
 
     run = analyze({"--json", "--model", "Vialta 1000", "--cylinder", "vertical", file});
     EXPECT_EQ(
         run.out,
-        "[\n"
-        "  {\"pluck_block\": 0, \"time_s\": 0.00, \"pluck_offset\": 101, \"frequency_hz\": 140, "
+        "{\n  \"warnings\": [],\n  \"captures\": [\n"
+        "    {\"pluck_block\": 0, \"time_s\": 0.00, \"pluck_offset\": 101, \"frequency_hz\": 140, "
         "\"reason\": null, \"model\": \"Vialta 1000\", \"cylinder\": \"vertical\", \"target_hz\": "
         "140, \"verdict\": \"in specification\"}\n"
-        "]\n");
+        "  ]\n}\n");
 
     run = analyze({"--json", writeWav("quiet.wav", Samples(kBlockSamples, 0))});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.out, "[]\n");
+    EXPECT_EQ(run.out, "{\n  \"warnings\": [],\n  \"captures\": []\n}\n");
 }
 
 TEST_F(Analyzer, ExitStatusTellsReadingNoReadingAndBadInput)
@@ -213,6 +216,15 @@ TEST_F(Analyzer, ExitStatusTellsReadingNoReadingAndBadInput)
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, "tensikon-analyze: " + stereo +
                            ": no fmt chunk: the file does not say how its sound is stored\n");
+    // Files that cannot hold sound stay refused, however lenient the reading.
+    for (const Bytes& bad : {test::riff({test::fmtChunk({.tag = 0x55}), test::chunk("data", {1, 2})}),
+                             test::riff({test::fmtChunk()}), Bytes{'R', 'I', 'F', 'F', 0, 0, 0, 0}}) {
+        run = analyze({write("bad.wav", bad)});
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
+        EXPECT_EQ(run.err.find("warning"), std::string::npos) << run.err;
+    }
 
     const std::string missing = (dir_ / "missing.wav").string();
     run = analyze({missing});
@@ -232,7 +244,14 @@ TEST_F(Analyzer, BadOptionsAreRefusedOnOneLine)
                                                        {"-x", file},
                                                        {file, file},
                                                        {file, "--model"},
-                                                       {"--json=yes", file}};
+                                                       {"--json=yes", file},
+                                                       {"--hold-time", "1.5", file},
+                                                       {"--hold-time", file},
+                                                       {"--channel", "0", file},
+                                                       {"--channel", "left", file},
+                                                       {"--channel", "2", file},
+                                                       {"--all", "--json", "--all", file},
+                                                       {"--model=6013", "--model", "6014", file}};
     for (const auto& args : bad) {
         const ProgramRun run = analyze(args);
         EXPECT_EQ(run.exitCode, 2) << run.err;
@@ -240,6 +259,11 @@ TEST_F(Analyzer, BadOptionsAreRefusedOnOneLine)
         EXPECT_TRUE(run.err.starts_with("tensikon-analyze: ")) << run.err;
         EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
     }
+    // A repeated option is named, whichever way it was written.
+    EXPECT_EQ(analyze({"--cylinder=vertical", "--cylinder", "vertical", file}).err,
+              "tensikon-analyze: --cylinder is given twice; give it once\n");
+    EXPECT_EQ(analyze({"--channel", "2", file}).err,
+              "tensikon-analyze: " + file + ": --channel 2 is not there: the file has 1 channel\n");
 }
 
 TEST_F(Analyzer, HelpDescribesTheOptionsOutputAndModels)
@@ -248,10 +272,105 @@ TEST_F(Analyzer, HelpDescribesTheOptionsOutputAndModels)
     EXPECT_EQ(run.exitCode, 0);
     for (const char* text :
          {"Usage: tensikon-analyze", "--model", "--cylinder horizontal|vertical", "--all", "--json",
+          "--channel N", "--hold-time 0.5|1|2|3", "\n  --  ", "8, 16, 24 or 32 bits",
+          "IEEE float", "8000 to 192000", "\"warnings\"",
           "frequency_hz", "pluck_block", "\"too close to the end\"", "Exit status",
           "6013  Corvane 620", "6029  Corsalto 1000LX"})
         EXPECT_NE(run.out.find(text), std::string::npos) << text;
     EXPECT_EQ(run.out.find("Corvane 695"), std::string::npos);
+}
+
+// Files that recorders leave with wrong sizes, or that tools append to: each
+// is read, with one warning line, and gives the reading.
+TEST_F(Analyzer, HostileButValidFilesGiveTheirReadingWithOneWarning)
+{
+    const Bytes good = makeWav(test::toBytes(test::tone(140, true)));
+    const auto patched = [&good](std::size_t at, std::uint32_t value) {
+        Bytes b = good;
+        test::setLe32(b, at, value);
+        return b;
+    };
+    Bytes trailing = good;
+    trailing.insert(trailing.end(), {'J', 'U', 'N', 'K', 1, 2, 3});
+    Bytes odd = patched(40, static_cast<std::uint32_t>(good.size() - 44 + 1));
+    odd.push_back(0x55);
+    test::fixRiffSize(odd);
+    const std::pair<const char*, Bytes> files[] = {
+        {"riff-zero.wav", patched(4, 0)},          {"riff-unset.wav", patched(4, 0xFFFFFFFF)},
+        {"riff-large.wav", patched(4, 1u << 30)},  {"data-unset.wav", patched(40, 0xFFFFFFFF)},
+        {"data-large.wav", patched(40, 1u << 30)}, {"trailing.wav", trailing},
+        {"odd-data.wav", odd}};
+    for (const auto& [name, bytes] : files) {
+        const std::string file = write(name, bytes);
+        const ProgramRun run = analyze({file});
+        SCOPED_TRACE(name);
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(run.out, "pluck in block 0 at 0.00 s: 140 Hz\n");
+        EXPECT_TRUE(run.err.starts_with("tensikon-analyze: " + file + ": warning: ")) << run.err;
+        EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
+    }
+    const ProgramRun json = analyze({"--json", write("t.wav", trailing)});
+    EXPECT_EQ(json.err, "");
+    EXPECT_TRUE(json.out.starts_with(
+        "{\n  \"warnings\": [\"7 bytes after the RIFF chunk at byte 44144 are ignored\"],\n"))
+        << json.out;
+}
+
+// Through the program, a few formats phones and recorders write (the whole
+// matrix is checked on the conversion itself, in capture_stream_test).
+TEST_F(Analyzer, OtherFormatsGiveTheReadingOfThe16BitOriginal)
+{
+    const test::WavSpec specs[] = {{SampleType::Integer, 24, 2, 48000, true},
+                                   {SampleType::Float, 32, 1, 96000, false},
+                                   {SampleType::Integer, 8, 2, 8000, false}};
+    for (const test::WavSpec& spec : specs) {
+        test::Signal pluck(spec.rate, 0.0);
+        for (std::size_t n = spec.rate / 4; n < pluck.size(); ++n) {
+            const double t = static_cast<double>(n) / spec.rate - 0.25;
+            pluck[n] = 0.92 * std::exp(-t / 0.25) * std::sin(2 * test::kPi * 140 * t);
+        }
+        const ProgramRun run = analyze({write("format.wav", test::anyWav(spec, pluck))});
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(run.out, "pluck in block 1 at 0.25 s: 140 Hz\n") << spec.rate;
+        EXPECT_EQ(run.err, "");
+    }
+}
+
+// A belt that rings for seconds (time constant 2 s) is still above the
+// trigger half a second after its pluck; the hold time keeps --all from
+// measuring that ring again, as the live program's Continuous mode does.
+TEST_F(Analyzer, AllWaitsTheHoldTimeAfterEachCapture)
+{
+    Samples s(16 * kBlockSamples, 0);
+    for (std::size_t n = kSampleRate / 5; n < s.size(); ++n) { // plucked 0.2 s in
+        const double t = static_cast<double>(n) / kSampleRate - 0.2;
+        s[n] = static_cast<std::int16_t>(32000 * std::exp(-t / 2) * std::sin(2 * test::kPi * 140 * t));
+    }
+    const std::string file = writeWav("ringing.wav", s);
+    const auto lines = [](const std::string& out) { return std::count(out.begin(), out.end(), '\n'); };
+    const ProgramRun held = analyze({"--all", file});
+    EXPECT_EQ(held.exitCode, 0) << held.err;
+    EXPECT_EQ(held.out, "pluck in block 0 at 0.00 s: 140 Hz\n");
+    EXPECT_EQ(lines(analyze({"--all", "--hold-time", "0.5", file}).out), 1);
+    const ProgramRun unheld = analyze({"--all", "--hold-time=0", file});
+    EXPECT_EQ(lines(unheld.out), 2) << unheld.out;
+    EXPECT_TRUE(unheld.out.find("pluck in block 2 at 0.50 s") != std::string::npos) << unheld.out;
+}
+
+// Names outside the system's code page reach the file: the Windows build
+// takes its arguments as UTF-16 and opens files by their UTF-16 name.
+TEST_F(Analyzer, FilesNamedInAnyScriptAreOpened)
+{
+    for (const char* name : {"\xE7\x9A\xAE\xE5\xB8\xA6-140.wav",                 // Chinese
+                             "\xD1\x80\xD0\xB5\xD0\xBC\xD0\xB5\xD0\xBD\xD1\x8C.wav"}) { // Cyrillic
+        const std::string file = write(name, makeWav(test::toBytes(test::tone(140, true))));
+        const ProgramRun run = analyze({file});
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(run.out, "pluck in block 0 at 0.00 s: 140 Hz\n") << name;
+        const std::string missing = file + ".missing";
+        EXPECT_EQ(analyze({missing}).err,
+                  "tensikon-analyze: " + missing + ": cannot open: no such file\n");
+    }
 }
 
 } // namespace

@@ -88,6 +88,17 @@ std::string quoted(const std::string& arg)
     return out;
 }
 
+// The arguments are UTF-8; the command line goes over as UTF-16, so that a
+// name in any script arrives whatever the ANSI code page.
+std::wstring wide(const std::string& utf8)
+{
+    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                      nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+    return out;
+}
+
 ProgramRun run(const std::string& program, const std::vector<std::string>& args,
                std::chrono::milliseconds limit)
 {
@@ -99,7 +110,8 @@ ProgramRun run(const std::string& program, const std::vector<std::string>& args,
         line += ' ';
         line += quoted(a);
     }
-    STARTUPINFOA si{};
+    std::wstring wideLine = wide(line);
+    STARTUPINFOW si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdInput = nullptr;
@@ -107,7 +119,7 @@ ProgramRun run(const std::string& program, const std::vector<std::string>& args,
     si.hStdError = err.get();
     PROCESS_INFORMATION pi{};
     if (!out.get() || !err.get() ||
-        !CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si,
+        !CreateProcessW(nullptr, wideLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si,
                         &pi)) {
         result.err = "cannot start " + program;
         return result;

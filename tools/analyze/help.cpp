@@ -12,7 +12,17 @@ Finds the pluck of a cam belt in a recording and measures the belt's
 resonant frequency in whole hertz, exactly as Tensikon does when it listens
 to the microphone.
 
-FILE is a WAV file of 16-bit PCM, one channel, 44100 samples per second.
+FILE is an uncompressed WAV file: PCM of 8, 16, 24 or 32 bits, or
+IEEE float of 32 or 64 bits, plain or WAVE_FORMAT_EXTENSIBLE; any number of
+channels; 8000 to 192000 samples per second. Its sound is first brought to
+what the live capture records, 16-bit mono at 44100 Hz: channels are
+averaged (or one is chosen with --channel) and other rates are converted
+by a band-limited resampler. Compressed recordings (m4a, mp3, ...) must be
+converted to WAV first, for example:
+  ffmpeg -i pluck.m4a pluck.wav
+Sizes that recorders leave wrong (a RIFF or data size of 0 or 0xFFFFFFFF
+or larger than the file, bytes after the RIFF chunk, an odd-sized data
+chunk) are read as robust readers read them, each with a warning.
 
 How the recording is read: its sound is cut into blocks of 0.25 s (22050
 bytes) from the first sample, as the live capture receives them, and each
@@ -27,10 +37,20 @@ Options:
                   ("Corvane 620"; case and extra spaces do not matter)
   --cylinder horizontal|vertical
                   the cylinder whose belt was plucked (default horizontal)
-  --all           measure every pluck, not only the first: after each
-                  capture the search goes on with the block after it
+  --all           measure every pluck, not only the first: as in the live
+                  program's Continuous mode, after each capture the search
+                  goes on once the hold time has passed
+  --hold-time 0.5|1|2|3|0
+                  with --all, the seconds after a capture during which no
+                  pluck is looked for (default 1); 0 goes on with the block
+                  right after the capture
+  --channel N     read only channel N of the file (1 is the first, or left;
+                  2 the second, or right); without it all are averaged
   --json          print JSON instead of text
   --help, -h      print this help and exit
+  --              end of options: what follows is FILE even if it starts
+                  with "-"
+Each option may be given once.
 
 Text output: one line per capture, after a line with the target when a
 model is given:
@@ -43,13 +63,21 @@ without a reading says why:
 A recording without a pluck gives:
   no pluck found in 3.00 s of sound
 
-JSON output: an array with one object per capture, [] when there is none:
-  [
-    {"pluck_block": 4, "time_s": 1.00, "pluck_offset": 9261,
-     "frequency_hz": 140, "reason": null, "model": "Corvane 620",
-     "cylinder": "horizontal", "target_hz": 124,
-     "verdict": "out of specification"}
-  ]
+Warnings about the file go to standard error, one line each:
+  tensikon-analyze: belt.wav: warning: RIFF size 0 is a placeholder: ...
+
+JSON output: an object with the warnings about the file (an array of
+strings, [] when there is none) and an array with one object per capture
+([] when there is none):
+  {
+    "warnings": [],
+    "captures": [
+      {"pluck_block": 4, "time_s": 1.00, "pluck_offset": 9261,
+       "frequency_hz": 140, "reason": null, "model": "Corvane 620",
+       "cylinder": "horizontal", "target_hz": 124,
+       "verdict": "out of specification"}
+    ]
+  }
   pluck_block   index of the pluck's block, counted from 0 at the start
   time_s        when that block starts, in seconds
   pluck_offset  byte offset of the pluck in the 0.5 s capture, or null
@@ -66,14 +94,16 @@ JSON output: an array with one object per capture, [] when there is none:
 Exit status:
   0  at least one capture gave a reading (in or out of specification)
   1  no pluck was found, or no pluck gave a reading
-  2  bad options, or a file that cannot be read or is not a WAV file of
-     the needed format; one line on standard error says what was found
-     and what is needed
+  2  bad options, or a file that cannot be read or cannot hold sound (no
+     fmt or data chunk, a compressed or unknown format, a truncated
+     header); one line on standard error says what was found and what is
+     needed
 
 Examples:
   tensikon-analyze docs/samples/pluck-140hz.wav
   tensikon-analyze --model "Corvane 800" --cylinder vertical belt.wav
   tensikon-analyze --all --json session.wav
+  tensikon-analyze --channel 2 --all --hold-time 2 phone-48k-stereo.wav
 
 Models (command number, name, horizontal and vertical targets):
 )";

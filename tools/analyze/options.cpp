@@ -4,6 +4,9 @@
 #include <cctype>
 #include <charconv>
 #include <optional>
+#include <set>
+
+#include "core/capture_format.h"
 
 namespace tensikon::analyze {
 
@@ -45,10 +48,46 @@ const BikeModel* rowNamed(std::string_view text)
     return nullptr;
 }
 
+// Pieces appended one by one: GCC 12 at -O3 warns falsely (-Wrestrict)
+// about `"literal" + std::string(...)`.
+template <typename... Parts> std::string joined(const Parts&... parts)
+{
+    std::string out;
+    (out += ... += parts);
+    return out;
+}
+
+// The hold times of the live program's menu, and 0 for none.
+constexpr std::pair<std::string_view, unsigned> kHoldTimes[] = {
+    {"0", 0}, {"0.5", 500}, {"1", 1000}, {"2", 2000}, {"3", 3000}};
+
+bool parseHoldTime(std::string_view text, unsigned& milliseconds)
+{
+    for (const auto& [name, ms] : kHoldTimes) {
+        if (text == name) {
+            milliseconds = ms;
+            return true;
+        }
+    }
+    return false;
+}
+
+// A channel as users count them, from 1; kept counted from 0.
+bool parseChannel(std::string_view text, std::optional<std::uint16_t>& channel)
+{
+    unsigned number = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (ec != std::errc{} || end != text.data() + text.size() || number == 0 || number > 0xFFFF)
+        return false;
+    channel = static_cast<std::uint16_t>(number - 1);
+    return true;
+}
+
 struct Parser {
     std::span<const std::string_view> args;
     std::size_t next = 0;
     ParsedOptions result;
+    std::set<std::string, std::less<>> seen;
 
     bool fail(std::string message)
     {
@@ -59,6 +98,7 @@ struct Parser {
     bool takeValue(std::string_view name, std::optional<std::string_view> attached,
                    std::string_view& value);
     bool option(std::string_view arg);
+    bool valueOption(std::string_view name, std::string_view value);
     bool file(std::string_view arg);
     bool run();
 };
@@ -84,23 +124,11 @@ bool Parser::option(std::string_view arg)
     if (eq != std::string_view::npos)
         attached = arg.substr(eq + 1);
     Options& o = result.options;
-    std::string_view value;
-    if (name == "model") {
-        if (!takeValue(name, attached, value))
-            return false;
-        std::string error;
-        o.model = modelNamed(value, error);
-        return o.model != nullptr || fail(error);
-    }
-    if (name == "cylinder") {
-        if (!takeValue(name, attached, value))
-            return false;
-        const std::string v = normalised(value);
-        if (v != "horizontal" && v != "vertical")
-            return fail("--cylinder is \"" + std::string(value) +
-                        "\", it must be horizontal or vertical");
-        o.cylinder = v == "vertical" ? Cylinder::Vertical : Cylinder::Horizontal;
-        return true;
+    if (name == "model" || name == "cylinder" || name == "channel" || name == "hold-time") {
+        if (!seen.emplace(name).second)
+            return fail(joined("--", name, " is given twice; give it once"));
+        std::string_view value;
+        return takeValue(name, attached, value) && valueOption(name, value);
     }
     bool* flag = name == "all"    ? &o.all
                  : name == "json" ? &o.json
@@ -110,7 +138,34 @@ bool Parser::option(std::string_view arg)
         return fail("unknown option " + std::string(arg) + "; see --help");
     if (attached)
         return fail("--" + std::string(name) + " takes no value");
+    if (*flag && name != "help")
+        return fail(joined("--", name, " is given twice; give it once"));
     *flag = true;
+    return true;
+}
+
+bool Parser::valueOption(std::string_view name, std::string_view value)
+{
+    Options& o = result.options;
+    const std::string quotedValue = joined("\"", value, "\"");
+    if (name == "model") {
+        std::string error;
+        o.model = modelNamed(value, error);
+        return o.model != nullptr || fail(error);
+    }
+    if (name == "channel")
+        return parseChannel(value, o.channel) ||
+               fail(joined("--channel is ", quotedValue,
+                           ", it must be a channel number: 1 for the first (left), 2 for the "
+                           "second (right), ..."));
+    if (name == "hold-time")
+        return parseHoldTime(value, o.holdMilliseconds) ||
+               fail(joined("--hold-time is ", quotedValue,
+                           ", it must be 0.5, 1, 2 or 3 (seconds), or 0 for none"));
+    const std::string v = normalised(value);
+    if (v != "horizontal" && v != "vertical")
+        return fail(joined("--cylinder is ", quotedValue, ", it must be horizontal or vertical"));
+    o.cylinder = v == "vertical" ? Cylinder::Vertical : Cylinder::Horizontal;
     return true;
 }
 
@@ -150,7 +205,7 @@ bool Parser::run()
 
 ParsedOptions parseOptions(std::span<const std::string_view> args)
 {
-    Parser parser{args, 0, {}};
+    Parser parser{args, 0, {}, {}};
     parser.run();
     if (parser.result.options.help)
         parser.result.error.clear();
@@ -172,6 +227,12 @@ const BikeModel* modelNamed(std::string_view text, std::string& error)
         return nullptr;
     }
     return row;
+}
+
+std::size_t holdBlocks(const Options& options)
+{
+    constexpr unsigned kBlockMilliseconds = 1000 * kCaptureBlockBytes / (2 * kSampleRate);
+    return options.holdMilliseconds / kBlockMilliseconds;
 }
 
 std::uint32_t targetHz(const BikeModel& model, Cylinder cylinder)

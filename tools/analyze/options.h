@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -16,10 +17,17 @@ struct Options {
     std::string file;
     const BikeModel* model = nullptr; // a row with targets, or none
     Cylinder cylinder = Cylinder::Horizontal;
+    std::optional<std::uint16_t> channel; // counted from 0; all mixed without it
+    // The pause of the live program's Continuous mode between a result and
+    // the next recording, which --all follows.
+    unsigned holdMilliseconds = 1000;
     bool all = false;
     bool json = false;
     bool help = false;
 };
+
+// The recording's blocks that pass during a hold time.
+std::size_t holdBlocks(const Options& options);
 
 // Either the options, or a one-line error (without the program's name).
 struct ParsedOptions {
@@ -29,6 +37,8 @@ struct ParsedOptions {
 
 // The arguments after the program's name. --help wins over everything else,
 // so that a user who asks for help gets it even with a mistake beside it.
+// An option given twice is a mistake, not a change of mind: which of the
+// two the user meant cannot be known.
 ParsedOptions parseOptions(std::span<const std::string_view> args);
 
 // The row named by its menu command number ("6013") or by "Family Item"

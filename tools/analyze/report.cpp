@@ -104,14 +104,17 @@ void printText(std::ostream& out, const std::vector<RecordingCapture>& captures,
 }
 
 void printJson(std::ostream& out, const std::vector<RecordingCapture>& captures,
-               const Options& options)
+               const Options& options, const std::vector<std::string>& warnings)
 {
-    out << '[';
+    out << "{\n  \"warnings\": [";
+    for (std::size_t i = 0; i < warnings.size(); ++i)
+        out << (i == 0 ? "" : ", ") << jsonString(warnings[i]);
+    out << "],\n  \"captures\": [";
     for (std::size_t i = 0; i < captures.size(); ++i) {
-        out << (i == 0 ? "\n  " : ",\n  ");
+        out << (i == 0 ? "\n    " : ",\n    ");
         printCaptureJson(out, captures[i], options);
     }
-    out << (captures.empty() ? "]\n" : "\n]\n");
+    out << (captures.empty() ? "]\n}\n" : "\n  ]\n}\n");
 }
 
 int exitStatusFor(const std::vector<RecordingCapture>& captures)

@@ -19,9 +19,10 @@ inline constexpr const char* kTooCloseToEnd = "too close to the end";
 void printText(std::ostream& out, const std::vector<RecordingCapture>& captures,
                const Options& options, std::size_t pcmBytes);
 
-// A JSON array with one object per capture (the shape is in the help).
+// A JSON object: the warnings about the file (an array of strings) and an
+// array with one object per capture (the shape is in the help).
 void printJson(std::ostream& out, const std::vector<RecordingCapture>& captures,
-               const Options& options);
+               const Options& options, const std::vector<std::string>& warnings);
 
 // 0 when some capture gave a reading, 1 when none did (or none was found).
 int exitStatusFor(const std::vector<RecordingCapture>& captures);

@@ -10,13 +10,20 @@ namespace {
 constexpr std::size_t kWindowBytes = 64 * 1024;
 constexpr std::size_t kPieceBytes = 1024 * 1024;
 
+// The name as UTF-8, which on Windows becomes the UTF-16 name the file
+// system knows rather than one in the ANSI code page.
+std::filesystem::path pathFromUtf8(const std::string& path)
+{
+    return std::filesystem::path(std::u8string(path.begin(), path.end()));
+}
+
 } // namespace
 
 bool WavFileSource::open(const std::string& path, std::string& error)
 {
     namespace fs = std::filesystem;
     std::error_code ec;
-    const fs::path file(path);
+    const fs::path file = pathFromUtf8(path);
     const fs::file_status status = fs::status(file, ec);
     if (!fs::exists(status)) {
         error = "cannot open: no such file";
@@ -70,11 +77,12 @@ bool WavFileSource::read(std::uint64_t offset, std::span<std::uint8_t> out)
     return true;
 }
 
-bool WavFileSource::stream(std::uint64_t offset, std::uint64_t length,
+bool WavFileSource::stream(std::uint64_t offset, std::uint64_t length, std::size_t frameBytes,
                            const std::function<bool(std::span<const std::uint8_t>)>& take)
 {
+    const std::size_t pieceBytes = kPieceBytes - kPieceBytes % frameBytes;
     while (length > 0) {
-        const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(kPieceBytes, length));
+        const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(pieceBytes, length));
         if (!fill(piece_, offset, n))
             return false;
         if (!take(piece_))

@@ -18,6 +18,7 @@ namespace tensikon::analyze {
 class WavFileSource : public WavSource {
   public:
     // False, with a one-line reason, when the file cannot be read at all.
+    // `path` is UTF-8.
     bool open(const std::string& path, std::string& error);
 
     std::uint64_t size() const override { return size_; }
@@ -26,9 +27,10 @@ class WavFileSource : public WavSource {
     bool read(std::uint64_t offset, std::span<std::uint8_t> out) override;
 
     // Hands [offset, offset + length) to `take` piece by piece, in order,
-    // until it is all read or `take` returns false. False when the file gives
-    // fewer bytes than it held when opened.
-    bool stream(std::uint64_t offset, std::uint64_t length,
+    // until it is all read or `take` returns false; each piece holds whole
+    // frames of `frameBytes` when the length does. False when the file
+    // gives fewer bytes than it held when opened.
+    bool stream(std::uint64_t offset, std::uint64_t length, std::size_t frameBytes,
                 const std::function<bool(std::span<const std::uint8_t>)>& take);
 
   private:

@@ -33,7 +33,7 @@ def readings_by_copy(analyzer_json, starts):
     """The first reading (None when it gave no frequency) in each copy."""
     readings = [None] * len(starts)
     seen = [False] * len(starts)
-    for capture in json.loads(analyzer_json):
+    for capture in json.loads(analyzer_json)["captures"]:
         copy = max(k for k, start in enumerate(starts) if start <= capture["pluck_block"])
         if not seen[copy]:
             seen[copy] = True
@@ -65,7 +65,8 @@ class Expectation:
 
 
 def expectation(recording, work, run_analyzer):
-    """run_analyzer(path) returns the analyzer's `--all --json` output."""
+    """run_analyzer(path) returns the analyzer's `--all --hold-time 0 --json`
+    output."""
     path = "%s/%s-phases.wav" % (work, recording.name)
     starts = phase_file(recording, path)
     return Expectation(recording, readings_by_copy(run_analyzer(path), starts))

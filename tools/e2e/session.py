@@ -235,8 +235,11 @@ class Session:
         raise Failure("the wave-in device is not the virtual microphone")
 
     def analyze(self, path):
-        """The analyzer's --all --json output for a WAV file."""
-        done = self.wine(self.tools.analyzer, "--all", "--json", "Z:" + path, timeout=300)
+        """The analyzer's --all --json output for a WAV file, with no hold
+        time: the copies of a recording lie close together, and each one's
+        first capture is wanted."""
+        done = self.wine(self.tools.analyzer, "--all", "--hold-time", "0", "--json", "Z:" + path,
+                         timeout=300)
         if done.returncode not in (0, 1):
             raise Failure("the analyzer failed on %s: %s" % (path, done.stderr.strip()))
         return done.stdout
