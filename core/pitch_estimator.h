@@ -4,8 +4,12 @@
 // resting level more than twice per period, as real strings and belts do.
 // This estimator compares the sound after the pluck with itself shifted by
 // every candidate period (a cumulative mean normalised difference) and takes
-// the shortest period at which it repeats well, so a strong overtone cannot
-// pass for the fundamental and a sub-multiple of the rate is not taken for it.
+// the shortest period at which it repeats well, so a multiple of the period
+// is not taken for it, and a strong overtone cannot pass for the
+// fundamental, since the sound does not repeat at the overtone's period.
+// It does so in overlapping frames of 46 ms over up to a quarter second and
+// takes the frames' median, so a frame that is read an octave off is
+// outvoted.
 #pragma once
 
 #include <cstddef>
@@ -20,7 +24,9 @@ inline constexpr double kHighestPitchHz = 1000.0;
 
 struct PitchEstimate {
     double hz = 0;         // the fundamental, to a small fraction of a hertz
-    double confidence = 0; // 0..1: 1 when the sound repeats exactly at that period
+    // 0..1: how well the sound repeats at that period, times the share of
+    // the frames that found it; 1 when every frame repeats exactly.
+    double confidence = 0;
 };
 
 // The pitch of the sound from the pluck (findPluck) to the buffer's end, read

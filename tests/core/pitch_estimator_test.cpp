@@ -43,7 +43,9 @@ TEST(EstimatePitch, HoldsUnderHumHissAndInharmonicPartials)
         for (const test::Ringing& r : {hum, hiss, stretched}) {
             const auto p = pitchOf(r);
             ASSERT_TRUE(p) << hz;
-            EXPECT_NEAR(p->hz, hz, 0.5) << hz;
+            // Hum and stretched partials pull the period a little.
+            EXPECT_NEAR(p->hz, hz, 1.0) << hz;
+            EXPECT_GT(p->confidence, 0.5) << hz;
         }
     }
 }
@@ -91,8 +93,7 @@ TEST(EstimatePitch, HissAloneIsNotConfident)
     r.hiss = 1.0; // loud enough to clip and fire the pluck test now and then
     const test::Bytes b = test::ringing(r);
     const auto p = estimatePitchAfter(test::asBuffer(b), 1);
-    ASSERT_TRUE(p);
-    EXPECT_LT(p->confidence, 0.5);
+    EXPECT_TRUE(!p || p->confidence < 0.3) << p->hz << " Hz, confidence " << p->confidence;
 }
 
 } // namespace

@@ -75,7 +75,7 @@ TEST(ShownReading, AnOvertoneCountIsReplacedByThePitch)
 TEST(ShownReading, TheRule)
 {
     const PitchEstimate clear{140.9, 0.95};
-    const PitchEstimate vague{140.9, 0.5};
+    const PitchEstimate vague{140.9, 0.3};
     const auto show = [](std::optional<std::int32_t> c, std::optional<PitchEstimate> p) {
         const ShownReading s = chooseShownReading(c, p);
         return std::pair(s.hz, s.from);
