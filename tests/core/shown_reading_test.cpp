@@ -90,17 +90,6 @@ TEST(ShownReading, TheRule)
     EXPECT_EQ(show(std::nullopt, std::nullopt), std::pair(std::optional<std::int32_t>(), R::None));
 }
 
-TEST(ShownReading, AgreementAllowsTheCountsTruncationAndItsWholeSampleMarks)
-{
-    EXPECT_TRUE(readingsAgree(140, 140.0));
-    EXPECT_TRUE(readingsAgree(139, 140.0)); // truncated 139.98
-    EXPECT_TRUE(readingsAgree(141, 140.9));
-    EXPECT_FALSE(readingsAgree(138, 140.0));
-    EXPECT_FALSE(readingsAgree(142, 140.0));
-    EXPECT_TRUE(readingsAgree(994, 1000.6)); // one sample of span is 3.8 Hz here
-    EXPECT_FALSE(readingsAgree(980, 1000.6));
-}
-
 // A single loud run is no tone: the count reads 2004 Hz from the hold-off
 // alone; nothing is shown now.
 TEST(ShownReading, ALoudRunShowsNoReading)
