@@ -16,8 +16,7 @@ How the value is chosen: the crossing count (seven crossings of the resting
 level, three periods) is shown when the pitch of the sound (how it repeats
 itself, 40 to 1000 Hz) confirms it. When the two disagree, the count has
 most likely counted an overtone, and the pitch is shown instead, cut to
-whole hertz, if it is clear (a high confidence); otherwise there is
-no reading.
+whole hertz, if it is clear; otherwise there is no reading.
 
 FILE is a WAV file of 16-bit PCM, one channel, 44100 samples per second.
 
@@ -43,11 +42,11 @@ Text output: one line per capture, after a line with the target when a
 model is given:
   Corvane 620, horizontal cylinder: target 124 Hz
   pluck in block 4 at 1.00 s: 140 Hz, out of specification
-  pluck in block 9 at 2.25 s: 140 Hz (crossing count gave 211 Hz), ...
-The time is when the pluck's block starts. The note in brackets says that
-the value is the pitch, and what the crossing count gave. A reading is "in specification"
-when it lies within 5 Hz of the target, both ends included. A capture
-without a reading says why:
+The time is when the pluck's block starts. A reading is "in specification"
+when it lies within 5 Hz of the target, both ends included. A value taken
+from the pitch says so, and what the crossing count gave:
+  pluck in block 9 at 2.25 s: 140 Hz (crossing count gave 211 Hz)
+A capture without a reading says why:
   pluck in block 11 at 2.75 s: no reading: too close to the end (...)
 A recording without a pluck gives:
   no pluck found in 3.00 s of sound
