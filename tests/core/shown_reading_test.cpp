@@ -20,7 +20,7 @@ TEST(ShownReading, PureTonesShowTheCrossingCountWhereItReadsTheTone)
 {
     int fromPitch = 0;
     for (bool decaying : {false, true}) {
-        for (double hz = 40; hz < 400; hz += 2.3) {
+        for (double hz = 40; hz < 400; hz += 3.1) {
             const Measurement m = measured(test::toBytes(test::tone(hz, decaying)));
             if (!m.crossings.pluckOffset) { // some tones above 300 Hz fire no pluck test
                 EXPECT_FALSE(m.shown.hz);
