@@ -62,7 +62,7 @@ struct ToneCase {
     int result;
 };
 
-// The estimator's worked examples, each a file of exactly one capture. The
+// The estimator's example tones, each a file of exactly one capture. The
 // steady 60 Hz tone, which the crossing count reads as 72 Hz, shows its pitch.
 TEST_F(Analyzer, WorkedExampleTonesGiveTheirResults)
 {
