@@ -30,11 +30,12 @@ TEST(ShownReading, PureTonesShowTheCrossingCountWhereItReadsTheTone)
             const double slack = 1 + hz * hz * 2 / 264600;
             const bool countReadsTheTone =
                 m.crossings.hz && std::abs(*m.crossings.hz - hz) <= slack;
-            EXPECT_EQ(m.shown.from, countReadsTheTone ? ReadingSource::Crossings : ReadingSource::Pitch)
+            EXPECT_EQ(m.shown.from,
+                      countReadsTheTone ? ReadingSource::Crossings : ReadingSource::Pitch)
                 << hz << (decaying ? " decaying" : " steady");
             if (countReadsTheTone)
-                EXPECT_EQ(m.shown.hz, estimateFrequency(test::asBuffer(test::toBytes(
-                                          test::tone(hz, decaying)))));
+                EXPECT_EQ(m.shown.hz, estimateFrequency(
+                                          test::asBuffer(test::toBytes(test::tone(hz, decaying)))));
             else
                 EXPECT_NEAR(*m.shown.hz, hz - 0.5, 0.5) << hz;
             fromPitch += m.shown.from == ReadingSource::Pitch;
