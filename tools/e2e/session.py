@@ -29,7 +29,7 @@ class Tools:
         self.probe = os.path.join(build, "tools", "wavein-probe.exe")
         self.analyzer = os.path.join(build, "tools", "analyze", "tensikon-analyze.exe")
         self.virtual_mic = os.path.join(root, "tools", "virtual-mic")
-        self.desktop_prefix = os.path.join(root, "scripts", "wine-desktop-prefix")
+        self.wine_prefix = os.path.join(root, "scripts", "wine-prefix")
 
     def missing(self):
         return [p for p in (self.program, self.automation, self.probe, self.analyzer)
@@ -188,7 +188,7 @@ class Session:
         self.env = dict(os.environ, WINEPREFIX=self.prefix, WINEARCH="win64", WINEDEBUG="-all",
                         WINEDLLOVERRIDES="mscoree,mshtml=", DISPLAY=self.display.name)
         self.env.update(self.mic.env())
-        subprocess.run([self.tools.desktop_prefix, self.prefix], env=self.env, check=True,
+        subprocess.run([self.tools.wine_prefix, "--desktop", self.prefix], env=self.env, check=True,
                        stdin=subprocess.DEVNULL, timeout=600)
         # Wine's background services inherit the output of the first Wine
         # process: they get none, or a pipe read here would never close.
