@@ -15,9 +15,7 @@ and when the microphone goes away or falls silent:
 
 Exits 77 (skipped) where Xvfb or the PulseAudio daemon cannot run.
 """
-import argparse
 import os
-import shutil
 import sys
 import time
 
@@ -27,7 +25,7 @@ sys.path.insert(0, os.path.join(here, "..", "..", "tools", "e2e"))
 from expected import expectation  # noqa: E402
 from measure import Measurer  # noqa: E402
 from recordings import decaying_tone  # noqa: E402
-from session import Failure, Session, Skip, Tools, log  # noqa: E402
+from session import Failure, log, parse_args, run_session  # noqa: E402
 
 SKIPPED = 77
 MODEL = "Corvane 1000i"  # 140 Hz on both cylinders
@@ -163,27 +161,10 @@ def run(session, rounds):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    for option in ("--root", "--build", "--work", "--prefix"):
-        parser.add_argument(option, required=True)
-    parser.add_argument("--rounds", type=int, default=1)
-    args = parser.parse_args()
-    tools = Tools(args.root, args.build)
-    if tools.missing():
-        print("not built: " + ", ".join(tools.missing()))
-        return 1
-    shutil.rmtree(args.work, ignore_errors=True)
-    os.makedirs(args.work)
+    args = parse_args(("--rounds", {"type": int, "default": 1}))
     started = time.time()
-    try:
-        with Session(tools, args.work, args.prefix) as session:
-            run(session, args.rounds)
-    except Skip as skip:
-        print("SKIP: %s" % skip)
-        return SKIPPED
-    except Failure as failure:
-        print("FAILED: %s\n(logs in %s)" % (failure, args.work))
-        return 1
+    run_session(args, lambda session: run(session, args.rounds), "SKIP: %s",
+                "FAILED: %s\n(logs in %s)", SKIPPED)
     log("passed in %.0f s" % (time.time() - started))
     return 0
 

@@ -22,9 +22,7 @@ frequencies, two of them with white noise, and a real sampled pluck.
 
 Exits 77 (skipped) where Xvfb or the PulseAudio daemon cannot run.
 """
-import argparse
 import os
-import shutil
 import sys
 import time
 
@@ -34,7 +32,7 @@ sys.path.insert(0, os.path.join(here, "..", "..", "tools", "e2e"))
 from expected import expectation  # noqa: E402
 from measure import Measurer, in_specification  # noqa: E402
 from recordings import decaying_tone, real_pluck, sox_pluck  # noqa: E402
-from session import Failure, Session, Skip, Tools, log  # noqa: E402
+from session import Failure, log, parse_args, run_session  # noqa: E402
 
 SKIPPED = 77
 MODEL = "Corvane 1000i"
@@ -184,27 +182,10 @@ def run(session, made):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    for option in ("--root", "--build", "--work", "--prefix"):
-        parser.add_argument(option, required=True)
-    args = parser.parse_args()
-    tools = Tools(args.root, args.build)
-    if tools.missing():
-        print("not built: " + ", ".join(tools.missing()))
-        return 1
-    shutil.rmtree(args.work, ignore_errors=True)
-    os.makedirs(args.work)
+    args = parse_args()
     started = time.time()
-    try:
-        made = recordings(args.root, args.work)
-        with Session(tools, args.work, args.prefix) as session:
-            run(session, made)
-    except Skip as skip:
-        print("SKIP: %s" % skip)
-        return SKIPPED
-    except Failure as failure:
-        print("FAILED: %s\n(screenshots and logs in %s)" % (failure, args.work))
-        return 1
+    run_session(args, lambda session: run(session, recordings(args.root, args.work)), "SKIP: %s",
+                "FAILED: %s\n(screenshots and logs in %s)", SKIPPED)
     log("passed in %.0f s" % (time.time() - started))
     return 0
 

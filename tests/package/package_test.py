@@ -6,9 +6,10 @@
       which any one record states another version is refused, naming it.
   package_test.py archive --script S --source DIR --build DIR --work DIR
                           --wine-run W --prefix P --expect VERSION
-      The archive of a built tree holds exactly the two programs, README.md
-      and LICENSE in one folder named after the version, and its analyzer
-      runs on its own under Wine (it needs no DLL beside it).
+      The archive of a built tree holds the two programs, README.md and
+      LICENSE in one folder named after the version, every relative link of
+      its README leads to something in it, and its analyzer runs on its own
+      under Wine (it needs no DLL beside it).
 """
 import argparse
 import os
@@ -31,6 +32,8 @@ ALTERATIONS = {
     "project": ("CMakeLists.txt", r"project\(Tensikon VERSION [0-9.]+",
                 "project(Tensikon VERSION 1.0.0.9"),
 }
+REQUIRED = ("LICENSE", "README.md", "tensikon-analyze.exe", "tensikon.exe")
+LINK = re.compile(r"\]\(([^)#\s]+)")  # a Markdown link's target, without its anchor
 
 
 def run(*args, **kw):
@@ -68,6 +71,15 @@ def versions(args):
     return problems
 
 
+def broken_links(readme, names, folder):
+    """The README's relative links that lead to nothing in the archive; a
+    link to a folder needs something in that folder."""
+    def found(target):
+        path = os.path.normpath(os.path.join(folder, target))
+        return any(n == path or n.startswith(path + "/") for n in names)
+    return [t for t in LINK.findall(readme) if ":" not in t and not found(t)]
+
+
 def archive(args):
     out = os.path.join(args.work, "package")
     shutil.rmtree(args.work, ignore_errors=True)
@@ -80,15 +92,18 @@ def archive(args):
         return ["no archive at " + path]
     problems = []
     with zipfile.ZipFile(path) as z:
-        names = sorted(z.namelist())
-        wanted = sorted(folder + "/" + n for n in ("LICENSE", "README.md", "tensikon.exe",
-                                                   "tensikon-analyze.exe"))
-        if names != wanted:
-            problems.append("the archive holds %s, not %s" % (names, wanted))
+        names = z.namelist()
+        outside = [n for n in names if not n.startswith(folder + "/")]
+        missing = [n for n in REQUIRED if folder + "/" + n not in names]
+        if outside or missing:
+            problems.append("outside %s: %s; missing: %s" % (folder, outside, missing))
         for name in ("LICENSE", "README.md"):
             with open(os.path.join(args.source, name), "rb") as f:
                 if folder + "/" + name in names and z.read(folder + "/" + name) != f.read():
                     problems.append("%s in the archive differs from the tree's" % name)
+        readme = z.read(folder + "/README.md").decode() if not missing else ""
+        problems += ["README.md links to %s, which the archive lacks" % t
+                     for t in broken_links(readme, names, folder)]
         unpacked = os.path.join(args.work, "unpacked")
         z.extractall(unpacked)
     analyzer = os.path.join(unpacked, folder, "tensikon-analyze.exe")

@@ -4,13 +4,12 @@ nor a display: tensikon.exe under Wine on a virtual display, hearing a
 virtual microphone into which recorded plucks are played. Prints each step,
 the readings and their verdicts, and writes screenshots. Run by scripts/demo.
 """
-import argparse
 import os
 import sys
 
 from measure import in_specification
 from recordings import sox_pluck
-from session import Failure, Session, Skip, Tools, log
+from session import Failure, log, parse_args, run_session
 
 MODEL = "Corvane 1000i"
 SLACK_HZ = 125  # the second pluck: a belt left too slack
@@ -91,24 +90,16 @@ def run(session, sample):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    for option in ("--root", "--build", "--work", "--prefix"):
-        parser.add_argument(option, required=True)
-    args = parser.parse_args()
-    tools = Tools(args.root, args.build)
+    args = parse_args()
     sample = os.path.join(args.root, "docs", "samples", "pluck-140hz.wav")
-    os.makedirs(args.work, exist_ok=True)
-    try:
-        with Session(tools, args.work, args.prefix) as session:
-            log("started a virtual display (Xvfb %s) and a virtual microphone (a private "
-                "PulseAudio daemon, files in %s)" % (session.display.name, session.mic.state))
-            shots = run(session, sample)
-    except Skip as skip:
-        print("the demonstration cannot run here: %s" % skip)
-        return 1
-    except Failure as failure:
-        print("the demonstration failed: %s (logs in %s)" % (failure, args.work))
-        return 1
+
+    def demonstrate(session):
+        log("started a virtual display (Xvfb %s) and a virtual microphone (a private "
+            "PulseAudio daemon, files in %s)" % (session.display.name, session.mic.state))
+        return run(session, sample)
+
+    shots = run_session(args, demonstrate, "the demonstration cannot run here: %s",
+                        "the demonstration failed: %s (logs in %s)")
     log("stopped the program, Wine, the microphone and the display")
     log("screenshots:\n  " + "\n  ".join(shots))
     return 0

@@ -16,7 +16,6 @@ after the onset, depending on where in its block the pluck falls. That
 floor is worked out for each pluck from the moment the capture started
 (when the readout turned to REC) and set beside the latency.
 """
-import argparse
 import os
 import platform
 import random
@@ -26,7 +25,7 @@ import sys
 import time
 
 from recordings import RATE, pluck_train
-from session import WINE, Failure, Session, Skip, Tools, log
+from session import WINE, Failure, log, parse_args, run_session
 from tap import Tap, onsets, trigger
 
 PLUCKS = 24
@@ -205,28 +204,15 @@ def details(f):
 
 
 def machine():
-    wine = subprocess.run(["/usr/lib/wine/wine64", "--version"], capture_output=True,
+    wine = subprocess.run([WINE, "--version"], capture_output=True,
                           text=True).stdout.strip() or "wine"
     return "%s %s, %d cores, %s" % (platform.system(), platform.machine(), os.cpu_count(), wine)
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    for option in ("--root", "--build", "--work", "--prefix"):
-        parser.add_argument(option, required=True)
-    parser.add_argument("--doc", help="write the figures into this Markdown page")
-    args = parser.parse_args()
-    tools = Tools(args.root, args.build)
-    os.makedirs(args.work, exist_ok=True)
-    try:
-        with Session(tools, args.work, args.prefix) as session:
-            figures = summary(*run(session, args.work))
-    except Skip as skip:
-        print("cannot measure here: %s" % skip)
-        return 1
-    except Failure as failure:
-        print("FAILED: %s (logs in %s)" % (failure, args.work))
-        return 1
+    args = parse_args(("--doc", {"help": "write the figures into this Markdown page"}))
+    figures = run_session(args, lambda session: summary(*run(session, args.work)),
+                          "cannot measure here: %s", "FAILED: %s (logs in %s)")
     print(report(figures))
     print()
     print(details(figures))

@@ -6,12 +6,18 @@ microphone (tools/virtual-mic), and Wine in a desktop prefix; start_program
 starts tensikon.exe. Leaving the session ends all of them, each by the id
 of the process this session started (and the prefix's wineserver by
 `wineserver -k` for that prefix only). Every wait is bounded.
+
+parse_args and run_session are the command line and the frame of every
+run built on a session: the demonstration, the latency figures and the
+end-to-end tests.
 """
+import argparse
 import os
 import select
 import shlex
 import shutil
 import subprocess
+import sys
 import time
 
 from common import WINE, WINESERVER, Failure, Skip, log, stop_process  # noqa: F401
@@ -29,7 +35,7 @@ class Tools:
         self.probe = os.path.join(build, "tools", "wavein-probe.exe")
         self.analyzer = os.path.join(build, "tools", "analyze", "tensikon-analyze.exe")
         self.virtual_mic = os.path.join(root, "tools", "virtual-mic")
-        self.desktop_prefix = os.path.join(root, "scripts", "wine-desktop-prefix")
+        self.wine_prefix = os.path.join(root, "scripts", "wine-prefix")
 
     def missing(self):
         return [p for p in (self.program, self.automation, self.probe, self.analyzer)
@@ -188,7 +194,7 @@ class Session:
         self.env = dict(os.environ, WINEPREFIX=self.prefix, WINEARCH="win64", WINEDEBUG="-all",
                         WINEDLLOVERRIDES="mscoree,mshtml=", DISPLAY=self.display.name)
         self.env.update(self.mic.env())
-        subprocess.run([self.tools.desktop_prefix, self.prefix], env=self.env, check=True,
+        subprocess.run([self.tools.wine_prefix, "--desktop", self.prefix], env=self.env, check=True,
                        stdin=subprocess.DEVNULL, timeout=600)
         # Wine's background services inherit the output of the first Wine
         # process: they get none, or a pipe read here would never close.
@@ -264,3 +270,38 @@ class Session:
 
     def colour(self, rect):
         return readout_colour(self.display.name, rect)
+
+
+def parse_args(*extra):
+    """The command line of every run: --root (the source tree), --build (a
+    Windows build), --work (a folder of its own) and --prefix (the Wine
+    prefix), all required, and the (option, settings) pairs of extra."""
+    parser = argparse.ArgumentParser()
+    for option in ("--root", "--build", "--work", "--prefix"):
+        parser.add_argument(option, required=True)
+    for option, settings in extra:
+        parser.add_argument(option, **settings)
+    return parser.parse_args()
+
+
+def run_session(args, body, skipped, failed, skip_status=1):
+    """Empties the work folder and returns body(session) run in a Session on
+    the build. Where the build lacks a program, the run ends with status 1;
+    where this machine cannot run a session (Skip), it prints skipped % the
+    reason and ends with skip_status; where the program fails (Failure), it
+    prints failed % (the failure, the work folder) and ends with status 1."""
+    tools = Tools(args.root, args.build)
+    if tools.missing():
+        print("not built: " + ", ".join(tools.missing()))
+        sys.exit(1)
+    shutil.rmtree(args.work, ignore_errors=True)
+    os.makedirs(args.work)
+    try:
+        with Session(tools, args.work, args.prefix) as session:
+            return body(session)
+    except Skip as skip:
+        print(skipped % skip)
+        sys.exit(skip_status)
+    except Failure as failure:
+        print(failed % (failure, args.work))
+        sys.exit(1)
