@@ -305,11 +305,17 @@ std::optional<double> truePitch(std::span<const double> note, double nominalHz)
             best = f;
         }
     }
-    Peak partials[4];
+    // Each partial's own peak, close to where the harmonic sum puts it:
+    // ensembles and pianos have neighbouring peaks that are not the note.
+    Peak partials[5];
     double strongest = 0;
-    for (int h = 1; h <= 4; ++h) {
-        partials[h - 1] = peakNear(m, h * best, std::min(0.3 * best, 3.0 + 0.01 * h * best));
+    for (int h = 1; h <= 5; ++h) {
+        partials[h - 1] = peakNear(m, h * best, 1.0 + 0.004 * h * best);
         strongest = std::max(strongest, partials[h - 1].amplitude);
+    }
+    const double odd = std::max({partials[0].amplitude, partials[2].amplitude, partials[4].amplitude});
+    if (strongest <= 0 || odd < 0.1 * strongest) {
+        return std::nullopt;
     }
     double sum = 0, weight = 0;
     for (int h = 1; h <= 4; ++h) {
@@ -319,10 +325,7 @@ std::optional<double> truePitch(std::span<const double> note, double nominalHz)
             weight += p.amplitude;
         }
     }
-    if (strongest <= 0 || weight <= 0) {
-        return std::nullopt;
-    }
-    return sum / weight;
+    return weight > 0 ? std::optional<double>(sum / weight) : std::nullopt;
 }
 
 std::vector<std::int16_t> quantise(std::span<const double> x, double gain)
@@ -357,7 +360,7 @@ double volumeModerate(std::span<const double> x)
     for (double v : x) {
         largest = std::max(largest, std::fabs(v));
     }
-    return largest > 0 ? std::pow(10.0, -1.0 / 20) * 32767.0 / largest : 1.0;
+    return largest > 0 ? std::pow(10.0, -2.0 / 20) * 32767.0 / largest : 1.0;
 }
 
 } // namespace tensikon::bench

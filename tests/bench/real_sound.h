@@ -48,7 +48,9 @@ void addAt(Signal& x, std::span<const double> noise, double referenceRms, double
 // interpolated spectrum, searched only near the nominal pitch (samples are
 // tuned up to a few hertz off it, never by a fifth or an octave), then each
 // strong low partial's own peak, divided by its number and averaged by
-// amplitude. Empty when the sound has no clear partials there.
+// amplitude. Empty when the sound has no clear partials there, or when its
+// odd partials are so weak that it sounds an octave higher (a sample mapped
+// to the wrong key): its pitch is then no one thing.
 std::optional<double> truePitch(std::span<const double> note, double nominalHz);
 
 // 16-bit samples as a sound card delivers them: scaled, rounded, clipped.
@@ -63,7 +65,9 @@ bool fires(std::span<const double> x, double gain);
 // setting that gave a reading.
 double volumeUp(std::span<const double> x, double fullGain);
 
-// A moderate, unclipped volume: the largest sample 1 dB under full scale.
+// A moderate, unclipped volume: the largest sample 2 dB under full scale,
+// just above the pluck test's threshold (1.9 dB under), so that only plucks
+// whose loudest stretch is broad enough fire it.
 double volumeModerate(std::span<const double> x);
 
 } // namespace tensikon::bench
