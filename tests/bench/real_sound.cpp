@@ -317,15 +317,17 @@ std::optional<double> truePitch(std::span<const double> note, double nominalHz)
     if (strongest <= 0 || odd < 0.1 * strongest) {
         return std::nullopt;
     }
-    double sum = 0, weight = 0;
-    for (int h = 1; h <= 4; ++h) {
-        const Peak& p = partials[h - 1];
-        if (p.amplitude >= 0.1 * strongest) {
-            sum += p.amplitude * p.hz / h;
-            weight += p.amplitude;
+    // The median of the strong partials' own estimates: an attack transient
+    // or a differently tuned attack sample can pull a single one aside.
+    std::vector<double> estimates;
+    for (int h = 1; h <= 5; ++h) {
+        if (partials[h - 1].amplitude >= 0.1 * strongest) {
+            estimates.push_back(partials[h - 1].hz / h);
         }
     }
-    return weight > 0 ? std::optional<double>(sum / weight) : std::nullopt;
+    std::sort(estimates.begin(), estimates.end());
+    const std::size_t mid = estimates.size() / 2;
+    return estimates.size() % 2 ? estimates[mid] : (estimates[mid - 1] + estimates[mid]) / 2;
 }
 
 std::vector<std::int16_t> quantise(std::span<const double> x, double gain)

@@ -46,9 +46,9 @@ void addAt(Signal& x, std::span<const double> noise, double referenceRms, double
 
 // The pitch of a clean sampled note: a harmonic sum over a long, finely
 // interpolated spectrum, searched only near the nominal pitch (samples are
-// tuned up to a few hertz off it, never by a fifth or an octave), then each
-// strong low partial's own peak, divided by its number and averaged by
-// amplitude. Empty when the sound has no clear partials there, or when its
+// tuned up to a few hertz off it, never by a fifth or an octave), then the
+// median over the strong low partials of each one's own peak divided by its
+// number. Empty when the sound has no clear partials there, or when its
 // odd partials are so weak that it sounds an octave higher (a sample mapped
 // to the wrong key): its pitch is then no one thing.
 std::optional<double> truePitch(std::span<const double> note, double nominalHz);
