@@ -75,7 +75,10 @@ void RecordingScanner::capture(std::span<const std::uint8_t, kAnalysisBufferByte
     RecordingCapture c;
     c.pluckBlock = block_;
     c.seconds = blockStartSeconds(block_);
-    c.estimate = estimateFrequencyInDetail(buffer);
+    Measurement m = measureCapture(buffer);
+    c.estimate = m.crossings;
+    c.pitch = m.pitch;
+    c.shown = m.shown;
     captures_.push_back(c);
     held_.clear();
     pluckPending_ = false;

@@ -15,7 +15,7 @@
 #include <span>
 #include <vector>
 
-#include "core/frequency_estimator.h"
+#include "core/shown_reading.h"
 
 namespace tensikon {
 
@@ -23,7 +23,9 @@ struct RecordingCapture {
     std::size_t pluckBlock = 0; // index of the pluck's block from the start of the sound
     double seconds = 0;         // when that block starts
     bool tooCloseToEnd = false; // no full block follows: no estimate was made
-    FrequencyEstimate estimate; // the analysis of the two blocks, unless too close
+    FrequencyEstimate estimate; // the crossing count of the two blocks, unless too close
+    std::optional<PitchEstimate> pitch; // their pitch
+    ShownReading shown;                 // the value the program would show
 };
 
 // The scan of a recording that arrives piece by piece (read from a file in

@@ -6,7 +6,7 @@
 
 #include "capture/capture.h"
 #include "core/bike_catalogue.h"
-#include "core/frequency_estimator.h"
+#include "core/shown_reading.h"
 #include "resources/resource.h"
 #include "ui/error_message.h"
 #include "ui/guide.h"
@@ -192,9 +192,10 @@ INT_PTR onTimer(HWND panel, UINT_PTR id)
     return TRUE;
 }
 
-// Writes the estimate into the selected measured readout: bright green within
-// the selected cylinder's target, bright red outside it, and "---" in bright
-// red when the capture gave no reading at all.
+// Writes the shown reading (the crossing count, or the pitch where the two
+// disagree) into the selected measured readout: bright green within the
+// selected cylinder's target, bright red outside it, and "---" in bright red
+// when the capture gave no reading at all.
 void showResult(HWND panel, std::optional<std::int32_t> hz)
 {
     const int targetId = verticalSelected(panel) ? IDC_VERTICAL_TARGET : IDC_HORIZONTAL_TARGET;
@@ -246,8 +247,8 @@ INT_PTR onCaptureDone(HWND panel)
     stopRecording(panel);
     if (shell.analysisBuffer == nullptr)
         return TRUE;
-    showResult(panel,
-               estimateFrequency(AnalysisBuffer(shell.analysisBuffer, kAnalysisBufferBytes)));
+    const AnalysisBuffer buffer(shell.analysisBuffer, kAnalysisBufferBytes);
+    showResult(panel, measureCapture(buffer).shown.hz);
     continueOrFinish(panel);
     return TRUE;
 }

@@ -1,5 +1,6 @@
-// Prints what a capture's estimate costs beside one plain pass over the
-// buffer, and what the analyzer costs on a ten-minute recording beside
+// Prints what a capture's estimate, and the whole measurement that chooses
+// the shown value (crossing count and pitch), cost beside one plain pass
+// over the buffer, with the pitch's added milliseconds per capture, and what the analyzer costs on a ten-minute recording beside
 // sox's statistics pass over the same file, with the ratios.
 //   tensikon_bench [Google Benchmark options]
 #include <benchmark/benchmark.h>
@@ -12,6 +13,7 @@
 
 #include "core/frequency_estimator.h"
 #include "core/recording_scan.h"
+#include "core/shown_reading.h"
 #include "core/wav_file.h"
 #include "tests/bench/ten_minutes.h"
 #include "tests/core/plucked.h"
@@ -44,9 +46,41 @@ void estimate(benchmark::State& state, const test::Bytes& bytes)
         benchmark::DoNotOptimize(estimateFrequency(buffer));
 }
 
+// The crossing count, the pitch and the rule: what the panel runs per capture.
+void measure(benchmark::State& state, const test::Bytes& bytes)
+{
+    const AnalysisBuffer buffer = test::asBuffer(bytes);
+    const Measurement m = measureCapture(buffer);
+    state.SetLabel("shows " + std::to_string(m.shown.hz.value_or(0)) + " Hz");
+    for (auto _ : state)
+        benchmark::DoNotOptimize(measureCapture(buffer));
+}
+
+// A plucked string's sound: overtones above a weaker fundamental.
+const test::Bytes& ringing140()
+{
+    static const test::Bytes b = test::ringing(test::Ringing{});
+    return b;
+}
+
 void BM_Estimate_Decaying140(benchmark::State& state)
 {
     estimate(state, decaying140());
+}
+
+void BM_Measure_Decaying140(benchmark::State& state)
+{
+    measure(state, decaying140());
+}
+
+void BM_Measure_WorstCase(benchmark::State& state)
+{
+    measure(state, worstCase());
+}
+
+void BM_Measure_Ringing140(benchmark::State& state)
+{
+    measure(state, ringing140());
 }
 
 void BM_Estimate_WorstCase(benchmark::State& state)
@@ -107,6 +141,9 @@ void BM_File_AnalyzeInMemory(benchmark::State& state)
 
 BENCHMARK(BM_Estimate_Decaying140);
 BENCHMARK(BM_Estimate_WorstCase);
+BENCHMARK(BM_Measure_Decaying140)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Measure_WorstCase)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Measure_Ringing140)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PlainPass_SumOfLevels);
 BENCHMARK(BM_File_AnalyzeInMemory)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_File_Analyzer)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
@@ -142,6 +179,18 @@ class RatioReporter : public benchmark::ConsoleReporter {
         std::printf("%-56s %8.3f  %s (%s)\n", what, ratio, wall ? "wall" : "CPU ", goal);
     }
 
+    // How much longer `name` takes than `base`, in milliseconds of CPU.
+    void printAdded(const char* what, const std::string& name, const std::string& base,
+                    const char* goal) const
+    {
+        const auto a = times_.find(name);
+        const auto b = times_.find(base);
+        if (a == times_.end() || b == times_.end())
+            return;
+        std::printf("%-56s %8.3f  ms   (%s)\n", what, 1e3 * (a->second.first - b->second.first),
+                    goal);
+    }
+
   private:
     std::map<std::string, std::pair<double, double>> times_; // CPU, wall seconds
 };
@@ -162,9 +211,22 @@ int main(int argc, char** argv)
     reporter.printRatio("estimateFrequency (pluck 22001, 60 Hz) / plain pass",
                         "BM_Estimate_WorstCase", "BM_PlainPass_SumOfLevels", false,
                         "goal: at most 1");
+    reporter.printRatio("measureCapture (140 Hz decaying) / plain pass",
+                        "BM_Measure_Decaying140", "BM_PlainPass_SumOfLevels", false,
+                        "the shown value");
+    reporter.printRatio("measureCapture (pluck 22001, 60 Hz) / plain pass", "BM_Measure_WorstCase",
+                        "BM_PlainPass_SumOfLevels", false, "the shown value");
+    reporter.printRatio("measureCapture (plucked string, 140 Hz) / plain pass",
+                        "BM_Measure_Ringing140", "BM_PlainPass_SumOfLevels", false,
+                        "the shown value");
     reporter.printRatio("sox FILE -n stat / tensikon-analyze --all FILE (10 min)",
                         "BM_File_SoxStat/iterations:3/real_time",
                         "BM_File_Analyzer/iterations:5/real_time", true, "goal: above 1");
+    std::printf("\nAdded time per capture on one core:\n");
+    reporter.printAdded("measureCapture - estimateFrequency (pluck 22001, 60 Hz)",
+                        "BM_Measure_WorstCase", "BM_Estimate_WorstCase", "goal: at most 10 ms");
+    reporter.printAdded("measureCapture - estimateFrequency (140 Hz decaying)",
+                        "BM_Measure_Decaying140", "BM_Estimate_Decaying140", "goal: at most 10 ms");
     std::error_code ignored;
     std::filesystem::remove(
         std::filesystem::temp_directory_path() / "tensikon-bench-ten-minutes.wav", ignored);

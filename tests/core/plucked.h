@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "tests/core/signals.h"
 
@@ -25,6 +26,48 @@ inline Bytes plucked(double hz, std::size_t pluckSample, double decaySeconds, in
             v += 31000 * std::exp(-t / decaySeconds) * std::cos(2 * kPi * hz * t);
         }
         s[n] = static_cast<std::int16_t>(std::clamp(std::round(v), -32768.0, 32767.0));
+    }
+    return toBytes(s);
+}
+
+} // namespace tensikon::test
+
+namespace tensikon::test {
+
+// What a real string or belt adds to a plain tone: overtones, an attack
+// loud enough to clip, mains hum and hiss.
+struct Ringing {
+    double hz = 140;
+    std::vector<double> partials{0.4, 1.0, 0.8, 0.6, 0.5}; // fundamental first
+    double stretch = 0;     // inharmonicity: partial k sits at k hz sqrt(1 + stretch k^2)
+    double overdrive = 2.5; // gain before the clip at full scale
+    double hum = 0;         // 50 Hz hum and its third harmonic, in full scale
+    double hiss = 0;        // white noise, in full scale
+    std::size_t pluckSample = 3000;
+};
+
+inline Bytes ringing(const Ringing& r)
+{
+    std::vector<double> v(kAnalysisBufferBytes / 2, 0.0);
+    double peak = 1e-9;
+    for (std::size_t n = r.pluckSample; n < v.size(); ++n) {
+        const double t = static_cast<double>(n - r.pluckSample) / 44100.0;
+        for (std::size_t k = 1; k <= r.partials.size(); ++k) {
+            const double kk = static_cast<double>(k);
+            const double f = kk * r.hz * std::sqrt(1 + r.stretch * kk * kk);
+            v[n] += r.partials[k - 1] * std::exp(-t * 3 * kk) * std::sin(2 * kPi * f * t + kk);
+        }
+        peak = std::max(peak, std::abs(v[n]));
+    }
+    std::uint32_t seed = 7;
+    Samples s(v.size());
+    for (std::size_t n = 0; n < v.size(); ++n) {
+        const double t = static_cast<double>(n) / 44100.0;
+        seed = seed * 1664525u + 1013904223u;
+        const double white = (static_cast<double>(seed >> 8) / 8388608.0 - 1.0) * std::sqrt(3.0);
+        const double mains = std::sin(2 * kPi * 50 * t) + 0.5 * std::sin(2 * kPi * 150 * t);
+        const double x = v[n] / peak * r.overdrive + r.hum * mains + r.hiss * white;
+        s[n] = static_cast<std::int16_t>(std::clamp(std::round(x * 32767), -32768.0, 32767.0));
     }
     return toBytes(s);
 }

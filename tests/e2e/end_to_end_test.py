@@ -13,10 +13,12 @@ the virtual microphone, driven from outside by tensikon-automation.
     some place of the pluck within a capture block), and is drawn in bright
     green when within 5 Hz of the target, bright red otherwise, as a
     screenshot shows;
+  - a real recorded pluck whose crossing count reads an overtone shows its
+    pitch instead, in the colour that the pitch earns;
   - the vertical cylinder's readout takes the reading once it is selected;
   - the program closes cleanly.
 Recordings: decaying tones and sox's plucked strings at several
-frequencies, two of them with white noise.
+frequencies, two of them with white noise, and a real sampled pluck.
 
 Exits 77 (skipped) where Xvfb or the PulseAudio daemon cannot run.
 """
@@ -31,21 +33,25 @@ sys.path.insert(0, os.path.join(here, "..", "..", "tools", "e2e"))
 
 from expected import expectation  # noqa: E402
 from measure import Measurer, in_specification  # noqa: E402
-from recordings import decaying_tone, sox_pluck  # noqa: E402
+from recordings import decaying_tone, real_pluck, sox_pluck  # noqa: E402
 from session import Failure, Session, Skip, Tools, log  # noqa: E402
 
 SKIPPED = 77
 MODEL = "Corvane 1000i"
 TARGET_HZ = 140  # the model's target on both cylinders, in the bike catalogue
 HOLD_MS = 2000  # View > Hold Time > 2 Seconds: time to take a screenshot
+# A sampled guitar note: its waveform crosses its resting level several times
+# per period, so the crossing count reads an overtone.
+REAL_PLUCK = os.path.join("tests", "data", "real-plucks", "nylon-guitar-clean-up-m45.wav")
 
 
-def recordings(work):
+def recordings(root, work):
     folder = os.path.join(work, "recordings")
     os.makedirs(folder, exist_ok=True)
     made = [decaying_tone(140), decaying_tone(110), decaying_tone(60), decaying_tone(80)]
     made += [sox_pluck(f, folder) for f in (100, 140, 180, 240)]
     made += [sox_pluck(140, folder, noise_db=40), sox_pluck(120, folder, noise_db=30)]
+    made.append(real_pluck(os.path.join(root, REAL_PLUCK)))
     for r in made:
         r.write(folder)
     return made
@@ -158,6 +164,12 @@ def run(session, made):
         # chance, not the program.
         if None in e.readings:
             raise Failure("%s is no fair test: %s" % (e.recording.name, e.describe()))
+    real = expectations[made[-1].name]
+    if not real.from_pitch_not_count():
+        raise Failure("%s is no test of the pitch: %s; crossing counts %s, from %s" % (
+            real.recording.name, real.describe(), real.crossings, real.sources))
+    log("%s: the crossing count reads %s Hz, the pitch %s" % (
+        real.recording.name, sorted(set(real.crossings)), real.describe()))
     program = session.start_program()
     scenario = Scenario(session, program, expectations)
     scenario.start_state()
@@ -184,7 +196,7 @@ def main():
     os.makedirs(args.work)
     started = time.time()
     try:
-        made = recordings(args.work)
+        made = recordings(args.root, args.work)
         with Session(tools, args.work, args.prefix) as session:
             run(session, made)
     except Skip as skip:

@@ -1,12 +1,13 @@
 // tensikon-analyze run as a user runs it, on WAV files this test writes.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
 #include "core/recording_scan.h"
 #include "core/wav_file.h"
-#include "tests/core/signals.h"
+#include "tests/core/plucked.h"
 #include "tests/tools/run_program.h"
 
 namespace tensikon {
@@ -61,20 +62,51 @@ struct ToneCase {
     int result;
 };
 
-// The estimator's worked examples, each a file of exactly one capture.
+// The estimator's worked examples, each a file of exactly one capture. The
+// steady 60 Hz tone, which the crossing count reads as 72 Hz, shows its pitch.
 TEST_F(Analyzer, WorkedExampleTonesGiveTheirResults)
 {
     const ToneCase cases[] = {
         {true, 60, 60},   {true, 80, 80},  {true, 110, 110},  {true, 140, 140},  {true, 160, 159},
-        {true, 210, 209}, {false, 80, 79}, {false, 105, 104}, {false, 140, 140}, {false, 60, 72}};
+        {true, 210, 209}, {false, 80, 79}, {false, 105, 104}, {false, 140, 140}, {false, 60, 60}};
     for (const ToneCase& c : cases) {
         const std::string file = writeWav("tone.wav", test::tone(c.hz, c.decaying));
         const ProgramRun run = analyze({file});
         SCOPED_TRACE(testing::Message() << (c.decaying ? "decaying " : "steady ") << c.hz << " Hz");
+        const bool steady60 = !c.decaying && c.hz == 60;
         EXPECT_EQ(run.exitCode, 0) << run.err;
-        EXPECT_EQ(run.out, "pluck in block 0 at 0.00 s: " + std::to_string(c.result) + " Hz\n");
+        EXPECT_EQ(run.out, "pluck in block 0 at 0.00 s: " + std::to_string(c.result) + " Hz" +
+                               (steady60 ? " (crossing count gave 72 Hz)" : "") + "\n");
         EXPECT_EQ(run.err, "");
     }
+}
+
+// A plucked sound whose waveform crosses its resting level several times per
+// period: the count reads an overtone and the pitch is shown, with a note.
+TEST_F(Analyzer, APitchReadingSaysWhatTheCrossingCountGave)
+{
+    test::Ringing r;
+    r.hz = 140.5;
+    r.pluckSample = 0;
+    const Bytes bytes = test::ringing(r);
+    Samples s(bytes.size() / 2);
+    std::memcpy(s.data(), bytes.data(), bytes.size());
+    const std::string file = writeWav("ringing.wav", s);
+    const auto expected = scanRecording(bytes, false);
+    ASSERT_EQ(expected.size(), 1u);
+    const int count = expected[0].estimate.hz.value_or(-1);
+    ASSERT_GT(count, 200);
+
+    ProgramRun run = analyze({"--model", "6017", file});
+    EXPECT_EQ(run.out, "Corvane 1000i, horizontal cylinder: target 140 Hz\n"
+                       "pluck in block 0 at 0.00 s: 140 Hz (crossing count gave " +
+                           std::to_string(count) + " Hz), in specification\n");
+    run = analyze({"--json", file});
+    const std::string fields = "\"frequency_hz\": 140, \"crossing_hz\": " + std::to_string(count) +
+                               ", \"pitch_hz\": 140.";
+    EXPECT_NE(run.out.find(fields), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\"reading_from\": \"pitch\", \"reason\": null}"), std::string::npos)
+        << run.out;
 }
 
 TEST_F(Analyzer, ModelAndCylinderGiveTargetAndVerdict)
@@ -143,7 +175,7 @@ TEST_F(Analyzer, AllMeasuresEveryPluckOfALongRecording)
     for (const RecordingCapture& c : expected) {
         char line[80];
         std::snprintf(line, sizeof line, "pluck in block %zu at %.2f s: %d Hz\n", c.pluckBlock,
-                      c.seconds, c.estimate.hz.value_or(-1));
+                      c.seconds, c.shown.hz.value_or(-1));
         lines += line;
     }
     EXPECT_EQ(expected[0].pluckBlock, 8u); // sample 88200 is in block 8, 2.00 s
@@ -174,9 +206,11 @@ TEST_F(Analyzer, JsonHasOneObjectPerCapture)
         run.out,
         "[\n"
         "  {\"pluck_block\": 0, \"time_s\": 0.00, \"pluck_offset\": 101, \"frequency_hz\": 140, "
-        "\"reason\": null},\n"
+        "\"crossing_hz\": 140, \"pitch_hz\": 140.0, \"confidence\": 1.00, "
+        "\"reading_from\": \"crossings\", \"reason\": null},\n"
         "  {\"pluck_block\": 3, \"time_s\": 0.75, \"pluck_offset\": null, \"frequency_hz\": null, "
-        "\"reason\": \"too close to the end\"}\n"
+        "\"crossing_hz\": null, \"pitch_hz\": null, \"confidence\": null, "
+        "\"reading_from\": null, \"reason\": \"too close to the end\"}\n"
         "]\n");
 
     run = analyze({"--json", "--model", "Vialta 1000", "--cylinder", "vertical", file});
@@ -184,7 +218,8 @@ TEST_F(Analyzer, JsonHasOneObjectPerCapture)
         run.out,
         "[\n"
         "  {\"pluck_block\": 0, \"time_s\": 0.00, \"pluck_offset\": 101, \"frequency_hz\": 140, "
-        "\"reason\": null, \"model\": \"Vialta 1000\", \"cylinder\": \"vertical\", \"target_hz\": "
+        "\"crossing_hz\": 140, \"pitch_hz\": 140.0, \"confidence\": 1.00, "
+        "\"reading_from\": \"crossings\", \"reason\": null, \"model\": \"Vialta 1000\", \"cylinder\": \"vertical\", \"target_hz\": "
         "140, \"verdict\": \"in specification\"}\n"
         "]\n");
 
@@ -248,7 +283,7 @@ TEST_F(Analyzer, HelpDescribesTheOptionsOutputAndModels)
     EXPECT_EQ(run.exitCode, 0);
     for (const char* text :
          {"Usage: tensikon-analyze", "--model", "--cylinder horizontal|vertical", "--all", "--json",
-          "frequency_hz", "pluck_block", "\"too close to the end\"", "Exit status",
+          "frequency_hz", "crossing_hz", "pitch_hz", "confidence", "reading_from", "pluck_block", "\"too close to the end\"", "Exit status",
           "6013  Corvane 620", "6029  Corsalto 1000LX"})
         EXPECT_NE(run.out.find(text), std::string::npos) << text;
     EXPECT_EQ(run.out.find("Corvane 695"), std::string::npos);

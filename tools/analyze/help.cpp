@@ -12,6 +12,12 @@ Finds the pluck of a cam belt in a recording and measures the belt's
 resonant frequency in whole hertz, exactly as Tensikon does when it listens
 to the microphone.
 
+How the value is chosen: the crossing count (seven crossings of the resting
+level, three periods) is shown when the pitch of the sound (how it repeats
+itself, 40 to 1000 Hz) confirms it. When the two disagree, the count has
+most likely counted an overtone, and the pitch is shown instead, cut to
+whole hertz, if it is clear; otherwise there is no reading.
+
 FILE is a WAV file of 16-bit PCM, one channel, 44100 samples per second.
 
 How the recording is read: its sound is cut into blocks of 0.25 s (22050
@@ -37,8 +43,10 @@ model is given:
   Corvane 620, horizontal cylinder: target 124 Hz
   pluck in block 4 at 1.00 s: 140 Hz, out of specification
 The time is when the pluck's block starts. A reading is "in specification"
-when it lies within 5 Hz of the target, both ends included. A capture
-without a reading says why:
+when it lies within 5 Hz of the target, both ends included. A value taken
+from the pitch says so, and what the crossing count gave:
+  pluck in block 9 at 2.25 s: 140 Hz (crossing count gave 211 Hz)
+A capture without a reading says why:
   pluck in block 11 at 2.75 s: no reading: too close to the end (...)
 A recording without a pluck gives:
   no pluck found in 3.00 s of sound
@@ -46,19 +54,27 @@ A recording without a pluck gives:
 JSON output: an array with one object per capture, [] when there is none:
   [
     {"pluck_block": 4, "time_s": 1.00, "pluck_offset": 9261,
-     "frequency_hz": 140, "reason": null, "model": "Corvane 620",
-     "cylinder": "horizontal", "target_hz": 124,
+     "frequency_hz": 140, "crossing_hz": 140, "pitch_hz": 140.0,
+     "confidence": 1.00, "reading_from": "crossings", "reason": null,
+     "model": "Corvane 620", "cylinder": "horizontal", "target_hz": 124,
      "verdict": "out of specification"}
   ]
   pluck_block   index of the pluck's block, counted from 0 at the start
   time_s        when that block starts, in seconds
   pluck_offset  byte offset of the pluck in the 0.5 s capture, or null
-  frequency_hz  the reading in whole hertz, or null when there is none
+  frequency_hz  the value the program shows, in whole hertz, or null when
+                it shows no reading ("---")
+  crossing_hz   the crossing count's reading, or null when it has none
+  pitch_hz      the pitch to a tenth of a hertz (cut, not rounded), or
+                null when the sound has none in 40 to 1000 Hz
+  confidence    how well the sound repeats at that pitch, 0 to 1, or null
+  reading_from  "crossings" or "pitch": where frequency_hz came from;
+                null when there is no reading
   reason        null when there is a reading, else one of:
                   "too close to the end"
-                  "the sound after the pluck does not cross its resting
-                   level often enough"
-                  "the crossings give a span of zero"
+                  "the crossing count disagrees with the pitch, and the
+                   pitch is not clear enough"
+                  "the sound after the pluck has no clear pitch"
   model, cylinder, target_hz, verdict
                 only with --model; verdict is "in specification",
                 "out of specification", or null without a reading

@@ -1,5 +1,6 @@
 #include "tools/analyze/report.h"
 
+#include <cmath>
 #include <cstdio>
 
 namespace tensikon::analyze {
@@ -18,9 +19,40 @@ const char* reasonOf(const RecordingCapture& capture)
 {
     if (capture.tooCloseToEnd)
         return kTooCloseToEnd;
-    if (!capture.estimate.hz)
+    if (capture.shown.hz)
+        return nullptr;
+    if (capture.estimate.noReading == NoReading::NoPluck)
         return describe(capture.estimate.noReading);
+    return capture.estimate.hz ? kNotConfirmed : kNoClearPitch;
+}
+
+const char* sourceName(ReadingSource from)
+{
+    switch (from) {
+    case ReadingSource::Crossings:
+        return "crossings";
+    case ReadingSource::Pitch:
+        return "pitch";
+    case ReadingSource::None:
+        break;
+    }
     return nullptr;
+}
+
+std::string hundredthsText(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", value);
+    return text;
+}
+
+// Tenths of a hertz, cut rather than rounded so that they never show a
+// whole hertz above the shown value.
+std::string tenthsText(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", std::floor(value * 10.0) / 10.0);
+    return text;
 }
 
 const char* verdictOf(std::int32_t hz, const Options& options)
@@ -62,12 +94,19 @@ void printCaptureText(std::ostream& out, const RecordingCapture& c, const Option
     out << "pluck in block " << c.pluckBlock << " at " << secondsText(c.seconds) << " s: ";
     if (c.tooCloseToEnd)
         out << "no reading: " << kTooCloseToEnd << " (a full 0.25 s block must follow the pluck's)";
-    else if (!c.estimate.hz)
+    else if (!c.shown.hz)
         out << "no reading: " << reasonOf(c);
     else
-        out << *c.estimate.hz << " Hz";
-    if (c.estimate.hz && options.model)
-        out << ", " << verdictOf(*c.estimate.hz, options);
+        out << *c.shown.hz << " Hz";
+    if (c.shown.from == ReadingSource::Pitch) {
+        out << " (crossing count gave ";
+        if (c.estimate.hz)
+            out << *c.estimate.hz << " Hz)";
+        else
+            out << "no reading)";
+    }
+    if (c.shown.hz && options.model)
+        out << ", " << verdictOf(*c.shown.hz, options);
     out << '\n';
 }
 
@@ -76,14 +115,19 @@ void printCaptureJson(std::ostream& out, const RecordingCapture& c, const Option
     const char* reason = reasonOf(c);
     out << "{\"pluck_block\": " << c.pluckBlock << ", \"time_s\": " << secondsText(c.seconds)
         << ", \"pluck_offset\": " << jsonOrNull(c.estimate.pluckOffset)
-        << ", \"frequency_hz\": " << jsonOrNull(c.estimate.hz)
+        << ", \"frequency_hz\": " << jsonOrNull(c.shown.hz)
+        << ", \"crossing_hz\": " << jsonOrNull(c.estimate.hz)
+        << ", \"pitch_hz\": " << (c.pitch ? tenthsText(c.pitch->hz) : "null")
+        << ", \"confidence\": " << (c.pitch ? hundredthsText(c.pitch->confidence) : "null")
+        << ", \"reading_from\": "
+        << (sourceName(c.shown.from) ? jsonString(sourceName(c.shown.from)) : "null")
         << ", \"reason\": " << (reason ? jsonString(reason) : "null");
     if (options.model) {
         out << ", \"model\": " << jsonString(modelName(*options.model))
             << ", \"cylinder\": " << jsonString(cylinderName(options.cylinder))
             << ", \"target_hz\": " << targetHz(*options.model, options.cylinder)
             << ", \"verdict\": "
-            << (c.estimate.hz ? jsonString(verdictOf(*c.estimate.hz, options)) : "null");
+            << (c.shown.hz ? jsonString(verdictOf(*c.shown.hz, options)) : "null");
     }
     out << '}';
 }
@@ -117,7 +161,7 @@ void printJson(std::ostream& out, const std::vector<RecordingCapture>& captures,
 int exitStatusFor(const std::vector<RecordingCapture>& captures)
 {
     for (const RecordingCapture& c : captures) {
-        if (c.estimate.hz)
+        if (c.shown.hz)
             return 0;
     }
     return 1;

@@ -29,27 +29,34 @@ def phase_file(recording, path, phases=PHASES):
     return starts
 
 
-def readings_by_copy(analyzer_json, starts):
-    """The first reading (None when it gave no frequency) in each copy."""
-    readings = [None] * len(starts)
-    seen = [False] * len(starts)
+def captures_by_copy(analyzer_json, starts):
+    """The analyzer's first capture in each copy (None where it found none)."""
+    captures = [None] * len(starts)
     for capture in json.loads(analyzer_json):
         copy = max(k for k, start in enumerate(starts) if start <= capture["pluck_block"])
-        if not seen[copy]:
-            seen[copy] = True
-            readings[copy] = capture["frequency_hz"]
-    return readings
+        if captures[copy] is None:
+            captures[copy] = capture
+    return captures
 
 
 class Expectation:
-    """The readings the analyzer gave for every place of the pluck."""
+    """The readings the analyzer gave for every place of the pluck: the
+    value shown (None when it gave no frequency), and where it came from."""
 
-    def __init__(self, recording, readings):
+    def __init__(self, recording, captures):
         self.recording = recording
-        self.readings = readings
-        values = [r for r in readings if r is not None]
+        self.readings = [c["frequency_hz"] if c else None for c in captures]
+        self.sources = [c["reading_from"] if c else None for c in captures]
+        self.crossings = [c["crossing_hz"] if c else None for c in captures]
+        values = [r for r in self.readings if r is not None]
         self.low = min(values) if values else None
         self.high = max(values) if values else None
+
+    def from_pitch_not_count(self, slack=1):
+        """Every place of the pluck shows the pitch, and no crossing count
+        could pass for it."""
+        return (self.low is not None and all(s == "pitch" for s in self.sources) and
+                not any(c is not None and self.admits(c, slack) for c in self.crossings))
 
     def admits(self, value, slack=1):
         """A value within the analyzer's readings, widened by `slack` hertz
@@ -68,4 +75,4 @@ def expectation(recording, work, run_analyzer):
     """run_analyzer(path) returns the analyzer's `--all --json` output."""
     path = "%s/%s-phases.wav" % (work, recording.name)
     starts = phase_file(recording, path)
-    return Expectation(recording, readings_by_copy(run_analyzer(path), starts))
+    return Expectation(recording, captures_by_copy(run_analyzer(path), starts))

@@ -1,6 +1,6 @@
 """Recordings of plucked belts for the end-to-end runs, made on the spot.
 
-Two kinds, both 16-bit mono 44 100 Hz, with a quiet lead-in so that the
+Three kinds, all 16-bit mono 44 100 Hz, with a quiet lead-in so that the
 program is already listening when the pluck arrives:
   - decaying tones: 30000 e^(-t/0.25 s) sin(2 pi f t), the plucks the
     measurement is described with;
@@ -110,6 +110,17 @@ def sox_pluck(frequency, work, noise_db=None, lead=0.4, seconds=1.2, tail=0.3):
         samples = add_noise(samples, len(head), noise_db, seed=frequency * 1000 + noise_db)
         name += "-noise%ddb" % noise_db
     return Recording(name, frequency, samples, len(head))
+
+
+def real_pluck(path, lead=0.4, tail=0.3):
+    """A recorded pluck from a 16-bit mono 44 100 Hz file, which holds a
+    lead-in and one pluck: its onset is the first sample at a quarter of
+    full scale or more, and whatever came before is kept behind the lead."""
+    samples = read_wav(path)
+    onset = next(k for k, s in enumerate(samples) if abs(s) >= FULL_SCALE // 4)
+    head = silence(lead)
+    name = "real-" + os.path.splitext(os.path.basename(path))[0]
+    return Recording(name, None, head + samples + silence(tail), len(head) + onset)
 
 
 def pluck_train(frequencies, gaps, work):

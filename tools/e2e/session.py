@@ -12,6 +12,7 @@ import select
 import shlex
 import shutil
 import subprocess
+import time
 
 from common import WINE, WINESERVER, Failure, Skip, log, stop_process  # noqa: F401
 from program import Program
@@ -54,8 +55,7 @@ class VirtualDisplay:
                 stdout=subprocess.DEVNULL, stderr=err, start_new_session=True)
         os.close(write_end)
         try:
-            ready, _, _ = select.select([read_end], [], [], 20)
-            number = os.read(read_end, 64).decode().strip() if ready else ""
+            number = read_line(read_end, 20)
         finally:
             os.close(read_end)
         if not number:
@@ -65,6 +65,22 @@ class VirtualDisplay:
 
     def stop(self):
         stop_process(self.process)
+
+
+def read_line(fd, seconds):
+    """The first line written to a pipe, without its end, or "" when none
+    comes in time. Xvfb writes its display number and the line's end in two
+    writes and stops with a fatal error when the second finds the pipe
+    closed, so the whole line is read before the pipe is closed."""
+    deadline = time.monotonic() + seconds
+    text = b""
+    while not text.endswith(b"\n"):
+        ready, _, _ = select.select([fd], [], [], max(0.0, deadline - time.monotonic()))
+        chunk = os.read(fd, 64) if ready else b""
+        if not chunk:
+            break
+        text += chunk
+    return text.decode().strip()
 
 
 class Microphone:

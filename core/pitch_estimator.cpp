@@ -1,0 +1,246 @@
+#include "core/pitch_estimator.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+namespace tensikon {
+
+namespace {
+
+// Periods in samples for 1000 Hz down to 40 Hz; one more lag on each side
+// for the parabola through the bottom of a dip.
+constexpr std::size_t kShortestLag = static_cast<std::size_t>(kSampleRate / kHighestPitchHz);
+constexpr std::size_t kLongestLag = static_cast<std::size_t>(kSampleRate / kLowestPitchHz) + 1;
+constexpr std::size_t kLags = kLongestLag + 2;
+
+// The first tenth of a second after the pluck is left out: the attack is
+// clipped, noisy and often not yet periodic (a bass string's thump, a
+// harp's buzz), and read from there the period comes out an octave or a
+// twelfth off on real plucks far more often than read later.
+constexpr std::size_t kSkipSamples = kSampleRate / 10;
+// The sound after that is cut into blocks; every four blocks in a row
+// (46 ms, two periods at 40 Hz) are one frame, and frames overlap by three
+// blocks. A quarter of a second is read at most, which bounds the cost.
+constexpr std::size_t kBlockSamples = 512;
+constexpr std::size_t kFrameBlocks = 4;
+constexpr std::size_t kMostSamples = kSampleRate / 4;
+
+// A frame's period is the first dip of its normalised difference below
+// this (YIN's absolute threshold): the shortest period at which the sound
+// repeats well, so a sub-multiple of the period is not taken for it.
+constexpr double kDipThreshold = 0.15;
+// ... unless twice or three times that period repeats this many times
+// better: then the shorter one was an overtone (a plucked string whose odd
+// partials are weak repeats almost as well at half its period).
+constexpr double kMultipleBetter = 8.0;
+// Only a dip that is not already nearly perfect is questioned that way.
+constexpr double kQuestionFrom = 0.015;
+// A multiple that falls on the period of 50 or 60 Hz mains hum (within 6 %)
+// is no evidence: under hum, any tone near a harmonic of the mains repeats
+// better there.
+constexpr std::array<double, 2> kHumPeriods{kSampleRate / 50.0, kSampleRate / 60.0};
+constexpr double kHumSpread = 0.06;
+
+// Frames whose dip is shallower than this are not periodic: left out.
+constexpr double kPeriodicFrom = 0.3;
+// Frames much quieter than the loudest (12 dB) are the tail of a dead note,
+// where hum and noise take over: left out as well.
+constexpr double kQuietFrame = 1.0 / 16.0;
+// Frames within 1.5 % of the median pitch agree with it.
+constexpr double kAgreement = 0.015;
+
+using Samples = std::vector<float>;
+
+// Full 16-bit samples from `first` to the buffer's end.
+Samples samplesFrom(AnalysisBuffer buffer, std::size_t first)
+{
+    Samples x;
+    x.reserve(kAnalysisBufferBytes / 2 - first);
+    for (std::size_t k = first; k < kAnalysisBufferBytes / 2; ++k) {
+        const unsigned low = buffer[2 * k];
+        const unsigned high = buffer[2 * k + 1];
+        x.push_back(static_cast<float>(static_cast<std::int16_t>(low | (high << 8))));
+    }
+    return x;
+}
+
+// d(t) = sum of (x[j] - x[j + t])^2 over one block, for every lag t. The
+// loop over t is innermost so that each d(t) is its own accumulator: no
+// reordered sums, and a compiler may run several lags at once; the sums are
+// kept in a local array, which the samples cannot alias, so it does.
+void blockDifferences(const float* x, float* d)
+{
+    std::array<float, kLags> sums{};
+    for (std::size_t j = 0; j < kBlockSamples; ++j) {
+        const float xj = x[j];
+        for (std::size_t t = 1; t < kLags; ++t) {
+            const float diff = xj - x[j + t];
+            sums[t] += diff * diff;
+        }
+    }
+    std::copy(sums.begin(), sums.end(), d);
+}
+
+// d'(t) = d(t) / (mean of d(1..t)), with d'(0) = 1: near 0 where the sound
+// repeats, near 1 where it is unrelated to itself.
+std::vector<double> normalised(const std::vector<double>& d)
+{
+    std::vector<double> n(d.size(), 1.0);
+    double running = 0;
+    for (std::size_t t = 1; t < d.size(); ++t) {
+        running += d[t];
+        n[t] = running > 0 ? d[t] * static_cast<double>(t) / running : 1.0;
+    }
+    return n;
+}
+
+bool onHumPeriod(std::size_t lag)
+{
+    return std::any_of(kHumPeriods.begin(), kHumPeriods.end(), [lag](double hum) {
+        return std::abs(static_cast<double>(lag) - hum) <= kHumSpread * hum;
+    });
+}
+
+// The deepest point within two lags of k times t, when it repeats much
+// better than t itself.
+std::size_t preferMultiple(const std::vector<double>& n, std::size_t t)
+{
+    if (n[t] < kQuestionFrom)
+        return t;
+    for (std::size_t k = 2; k <= 3 && k * t + 2 <= kLongestLag; ++k) {
+        std::size_t best = k * t - 2;
+        for (std::size_t m = best + 1; m <= k * t + 2; ++m)
+            best = n[m] < n[best] ? m : best;
+        if (!onHumPeriod(best) && n[best] * kMultipleBetter < n[t])
+            return best;
+    }
+    return t;
+}
+
+// The first dip below the threshold, followed down to its bottom; without
+// one, the deepest point of the whole range.
+std::size_t chooseLag(const std::vector<double>& n)
+{
+    for (std::size_t t = kShortestLag; t <= kLongestLag; ++t) {
+        if (n[t] < kDipThreshold) {
+            while (t + 1 <= kLongestLag && n[t + 1] < n[t])
+                ++t;
+            return preferMultiple(n, t);
+        }
+    }
+    const auto first = n.begin() + static_cast<std::ptrdiff_t>(kShortestLag);
+    const auto last = n.begin() + static_cast<std::ptrdiff_t>(kLongestLag + 1);
+    return static_cast<std::size_t>(std::min_element(first, last) - n.begin());
+}
+
+// The bottom of the parabola through the three points around lag t.
+double refine(const std::vector<double>& n, std::size_t t)
+{
+    const double a = n[t - 1];
+    const double b = n[t];
+    const double c = n[t + 1];
+    const double curvature = a - 2 * b + c;
+    if (curvature <= 0)
+        return static_cast<double>(t);
+    return static_cast<double>(t) + std::clamp(0.5 * (a - c) / curvature, -0.5, 0.5);
+}
+
+// The pitch of one frame from its summed differences, or nothing when the
+// frame does not repeat itself.
+std::optional<PitchEstimate> framePitch(const std::vector<double>& d)
+{
+    const std::vector<double> n = normalised(d);
+    const std::size_t lag = chooseLag(n);
+    const double confidence = 1.0 - n[lag];
+    if (confidence < kPeriodicFrom)
+        return std::nullopt;
+    return PitchEstimate{kSampleRate / refine(n, lag), std::min(confidence, 1.0)};
+}
+
+// The frames' median pitch, averaged over the frames that agree with it; its
+// confidence is their mean confidence times the share of all frames heard
+// that agree, so a pitch found in a few frames only is not trusted.
+std::optional<PitchEstimate> consensus(std::vector<PitchEstimate> frames, std::size_t heard)
+{
+    if (frames.empty())
+        return std::nullopt;
+    std::vector<double> pitches;
+    for (const PitchEstimate& f : frames)
+        pitches.push_back(f.hz);
+    std::nth_element(pitches.begin(), pitches.begin() + pitches.size() / 2, pitches.end());
+    const double median = pitches[pitches.size() / 2];
+    double hz = 0;
+    double confidence = 0;
+    std::size_t agreeing = 0;
+    for (const PitchEstimate& f : frames) {
+        if (std::abs(f.hz - median) <= kAgreement * median) {
+            hz += f.hz;
+            confidence += f.confidence;
+            ++agreeing;
+        }
+    }
+    const auto a = static_cast<double>(agreeing);
+    return PitchEstimate{hz / a, confidence / static_cast<double>(heard)};
+}
+
+// Each frame's differences are the sum of its blocks', so every block is
+// compared with its shifts once, however many frames it is part of.
+std::optional<PitchEstimate> pitchOfBlocks(const Samples& x, std::size_t blocks)
+{
+    std::vector<float> partial(blocks * kLags, 0.0f);
+    std::vector<double> energy(blocks, 0.0);
+    for (std::size_t b = 0; b < blocks; ++b) {
+        const float* block = x.data() + b * kBlockSamples;
+        blockDifferences(block, partial.data() + b * kLags);
+        for (std::size_t j = 0; j < kBlockSamples; ++j)
+            energy[b] += static_cast<double>(block[j]) * block[j];
+    }
+    std::vector<double> frameEnergy(blocks - kFrameBlocks + 1, 0.0);
+    for (std::size_t f = 0; f < frameEnergy.size(); ++f)
+        for (std::size_t b = f; b < f + kFrameBlocks; ++b)
+            frameEnergy[f] += energy[b];
+    const double loudest = *std::max_element(frameEnergy.begin(), frameEnergy.end());
+    std::vector<PitchEstimate> frames;
+    std::size_t heard = 0;
+    for (std::size_t f = 0; f < frameEnergy.size(); ++f) {
+        if (frameEnergy[f] < kQuietFrame * loudest)
+            continue;
+        ++heard;
+        std::vector<double> d(kLags, 0.0);
+        for (std::size_t b = f; b < f + kFrameBlocks; ++b)
+            for (std::size_t t = 0; t < kLags; ++t)
+                d[t] += partial[b * kLags + t];
+        if (const auto p = framePitch(d))
+            frames.push_back(*p);
+    }
+    return consensus(std::move(frames), heard);
+}
+
+} // namespace
+
+std::optional<PitchEstimate> estimatePitchAfter(AnalysisBuffer buffer, std::size_t pluckOffset)
+{
+    const std::size_t first = pluckOffset / 2 + kSkipSamples;
+    if (first >= kAnalysisBufferBytes / 2)
+        return std::nullopt;
+    const Samples x = samplesFrom(buffer, first);
+    if (x.size() < kLags)
+        return std::nullopt;
+    const std::size_t blocks = std::min(x.size() - kLags, kMostSamples) / kBlockSamples;
+    if (blocks < kFrameBlocks)
+        return std::nullopt;
+    return pitchOfBlocks(x, blocks);
+}
+
+std::optional<PitchEstimate> estimatePitch(AnalysisBuffer buffer)
+{
+    const std::optional<std::size_t> pluck = findPluck(buffer);
+    if (!pluck)
+        return std::nullopt;
+    return estimatePitchAfter(buffer, *pluck);
+}
+
+} // namespace tensikon

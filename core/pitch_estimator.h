@@ -1,0 +1,40 @@
+// The pitch of one capture, from how the waveform repeats itself.
+//
+// The crossing count reads overtones when a plucked waveform crosses its
+// resting level more than twice per period, as real strings and belts do.
+// This estimator compares the sound after the pluck with itself shifted by
+// every candidate period (a cumulative mean normalised difference) and takes
+// the shortest period at which it repeats well, so a multiple of the period
+// is not taken for it, and a strong overtone cannot pass for the
+// fundamental, since the sound does not repeat at the overtone's period.
+// It does so in overlapping frames of 46 ms over up to a quarter second and
+// takes the frames' median, so a frame that is read an octave off is
+// outvoted.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+
+#include "core/capture_format.h"
+
+namespace tensikon {
+
+inline constexpr double kLowestPitchHz = 40.0;
+inline constexpr double kHighestPitchHz = 1000.0;
+
+struct PitchEstimate {
+    double hz = 0;         // the fundamental, to a small fraction of a hertz
+    // 0..1: how well the sound repeats at that period, times the share of
+    // the frames that found it; 1 when every frame repeats exactly.
+    double confidence = 0;
+};
+
+// The pitch of the sound from the pluck (findPluck) to the buffer's end, read
+// at full 16-bit resolution; nothing when there is no pluck, too little sound
+// after it, or no period in 40..1000 Hz at all.
+std::optional<PitchEstimate> estimatePitch(AnalysisBuffer buffer);
+
+// The same from a known pluck offset (odd, as findPluck gives it).
+std::optional<PitchEstimate> estimatePitchAfter(AnalysisBuffer buffer, std::size_t pluckOffset);
+
+} // namespace tensikon

@@ -1,0 +1,64 @@
+#include "core/shown_reading.h"
+
+#include <cmath>
+#include <limits>
+
+namespace tensikon {
+
+namespace {
+
+// Bytes in three periods of a 1 Hz tone: the crossing count's span unit.
+constexpr double kSpanBytesAt1Hz = 3.0 * 2.0 * kSampleRate;
+// How far the crossing count's span may stray from three true periods, in
+// bytes, for a tone it reads correctly: its marks are placed on whole
+// samples and shift with the tone's phase against the sample grid.
+constexpr double kSpanSlackBytes = 4.0;
+// Truncation puts the count up to 1 Hz below; the pitch itself may lie a
+// little either side of the truth.
+constexpr double kTruncation = 1.0;
+constexpr double kPitchSlackHz = 0.5;
+// A pitch shown on its own must be heard, repeating well, in at least about
+// half the frames after the attack. Set on real plucks through a phone
+// microphone, a room, hum and noise: lower shows more wrong values, higher
+// more "---" where the pitch was right.
+constexpr double kConfidentFrom = 0.5;
+
+} // namespace
+
+bool readingsAgree(std::int32_t crossingHz, double pitchHz)
+{
+    // One byte of span moves the count by pitch^2 / 264600 Hz.
+    const double spanSlackHz = kSpanSlackBytes * pitchHz * pitchHz / kSpanBytesAt1Hz;
+    const double below = pitchHz - static_cast<double>(crossingHz);
+    return below >= -(kPitchSlackHz + spanSlackHz) &&
+           below <= kTruncation + kPitchSlackHz + spanSlackHz;
+}
+
+bool pitchIsConfident(const PitchEstimate& pitch)
+{
+    return pitch.confidence >= kConfidentFrom;
+}
+
+ShownReading chooseShownReading(std::optional<std::int32_t> crossingHz,
+                                const std::optional<PitchEstimate>& pitch)
+{
+    if (!pitch)
+        return {};
+    if (crossingHz && readingsAgree(*crossingHz, pitch->hz))
+        return {crossingHz, ReadingSource::Crossings};
+    if (!pitchIsConfident(*pitch) || pitch->hz >= std::numeric_limits<std::int32_t>::max())
+        return {};
+    return {static_cast<std::int32_t>(std::trunc(pitch->hz)), ReadingSource::Pitch};
+}
+
+Measurement measureCapture(AnalysisBuffer buffer)
+{
+    Measurement m;
+    m.crossings = estimateFrequencyInDetail(buffer);
+    if (m.crossings.pluckOffset)
+        m.pitch = estimatePitchAfter(buffer, *m.crossings.pluckOffset);
+    m.shown = chooseShownReading(m.crossings.hz, m.pitch);
+    return m;
+}
+
+} // namespace tensikon
