@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
 #include <sstream>
 
 #include "tests/bench/accuracy_report.h"
@@ -64,10 +63,6 @@ void writeByChain(std::ostream& out, const std::vector<ClipResult>& results, con
 void writeIntroduction(std::ostream& out, const std::vector<ClipResult>& results,
                        const RealReportSettings& settings)
 {
-    std::map<std::string, int> notes;
-    for (const ClipResult& r : results) {
-        ++notes[r.clip.instrument];
-    }
     out << "## Real sound\n\n"
         << "The real-sound corpus (`scripts/real-corpus`): " << results.size()
         << " clips of sampled plucked and struck instruments, rendered note by note from "
@@ -76,7 +71,18 @@ void writeIntroduction(std::ostream& out, const std::vector<ClipResult>& results
            "the belt range, and a few from 41 to 55 Hz and from 330 to 988 Hz. The true pitch of "
            "each note is measured from its clean render (samples are tuned up to a few hertz off "
            "their nominal pitch): a harmonic sum over a finely interpolated spectrum of its first "
-           "half second, searched near the nominal pitch, then its low partials' own peaks.\n\n"
+           "half second, searched near the nominal pitch, then the median of its low partials' "
+           "own peaks, each divided by its number.";
+    if (!settings.leftOut.empty()) {
+        out << " A note whose odd partials are all 14 dB or more under its strongest one sounds an "
+               "octave above its fundamental; its pitch is not clear, and it is left out. Left "
+               "out:";
+        for (std::size_t i = 0; i < settings.leftOut.size(); ++i) {
+            out << (i ? "; " : " ") << settings.leftOut[i];
+        }
+        out << ".";
+    }
+    out << "\n\n"
         << "Each clip is a lead-in of 0.3 to 0.8 s of the chain's background, then one note, "
            "through one chain: **clean**; **phone**, a phone-grade microphone (no bass below "
            "about 120 Hz, nothing above 7 kHz, a resonance at 2.8 kHz, light automatic level "

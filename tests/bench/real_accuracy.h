@@ -57,6 +57,7 @@ RealSummary summarizeReal(const std::vector<ClipResult>& results, RealEstimator 
 struct RealReportSettings {
     std::string plotFile;  // as linked from the Markdown page
     std::string packages;  // the packages the sound came from, for the text
+    std::vector<std::string> leftOut; // the notes the corpus left out, and why
 };
 
 void writeRealMarkdown(std::ostream& out, const std::vector<ClipResult>& results,

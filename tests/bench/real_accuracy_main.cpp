@@ -161,6 +161,11 @@ int report(const fs::path& corpus, const fs::path& work, const std::string& mark
     if (!clips) {
         return 1;
     }
+    RealReportSettings described = settings;
+    std::istringstream leftOut(readFile(corpus / "left-out.txt").value_or(""));
+    for (std::string line; std::getline(leftOut, line);) {
+        described.leftOut.push_back(line); // "SOUNDFONT/INSTRUMENT note N: left out, WHY"
+    }
     std::vector<ClipResult> results;
     for (const Clip& c : *clips) {
         const auto r = resultOf(c, work);
@@ -170,7 +175,7 @@ int report(const fs::path& corpus, const fs::path& work, const std::string& mark
         results.push_back(*r);
     }
     std::ofstream md(markdown), plot(plotData), csv(work / "results.csv");
-    writeRealMarkdown(md, results, settings);
+    writeRealMarkdown(md, results, described);
     writeRealPlotData(plot, results);
     writeResults(csv, results);
     if (!md || !plot || !csv) {

@@ -10,7 +10,8 @@
 //       cuts the notes out of the synthesizer's render of that MIDI file
 //       (RAW: 32-bit float stereo, 44 100 Hz), measures each one's true
 //       pitch, and writes every chain and volume of it as
-//       DIR/NAME/NAME/mNN-CHAIN-VOLUME.wav; prints one manifest line each
+//       DIR/NAME/NAME/mNN-CHAIN-VOLUME.wav; prints one manifest line each,
+//       and a line on standard error for each note it leaves out
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -211,7 +212,7 @@ bool cutOne(const CutOptions& o, const std::vector<std::vector<float>>& sources,
                                                               static_cast<std::size_t>(0.5 * kRate));
     const auto hz = truePitch(steady, nominalHz(midi));
     if (!hz) {
-        std::cerr << "tensikon-real-corpus: " << id << " note " << midi << ": no clear pitch, left out\n";
+        std::cerr << id << " note " << midi << ": left out, its pitch is not clear\n";
         return true;
     }
     const auto leadIn = static_cast<std::size_t>(random.uniform(0.3, 0.8) * kRate);
@@ -251,8 +252,8 @@ int cut(const CutOptions& o)
     for (std::size_t i = 0; i < o.notes.size(); ++i) {
         const Signal note = cutNote(stereo, i);
         if (note.empty()) {
-            std::cerr << "tensikon-real-corpus: " << o.soundfont << "/" << o.instrument << " note "
-                      << o.notes[i] << ": silent, left out\n";
+            std::cerr << o.soundfont << "/" << o.instrument << " note " << o.notes[i]
+                      << ": left out, silent\n";
             continue;
         }
         if (!cutOne(o, sources, note, o.notes[i])) {

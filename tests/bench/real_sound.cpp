@@ -314,7 +314,7 @@ std::optional<double> truePitch(std::span<const double> note, double nominalHz)
         strongest = std::max(strongest, partials[h - 1].amplitude);
     }
     const double odd = std::max({partials[0].amplitude, partials[2].amplitude, partials[4].amplitude});
-    if (strongest <= 0 || odd < 0.1 * strongest) {
+    if (strongest <= 0 || odd < 0.2 * strongest) {
         return std::nullopt;
     }
     // The median of the strong partials' own estimates: an attack transient

@@ -49,8 +49,9 @@ void addAt(Signal& x, std::span<const double> noise, double referenceRms, double
 // tuned up to a few hertz off it, never by a fifth or an octave), then the
 // median over the strong low partials of each one's own peak divided by its
 // number. Empty when the sound has no clear partials there, or when its
-// odd partials are so weak that it sounds an octave higher (a sample mapped
-// to the wrong key): its pitch is then no one thing.
+// odd partials are all 14 dB or more under its strongest one: it then
+// sounds an octave higher than its fundamental, and its pitch is no one
+// number.
 std::optional<double> truePitch(std::span<const double> note, double nominalHz);
 
 // 16-bit samples as a sound card delivers them: scaled, rounded, clipped.
