@@ -76,7 +76,7 @@ void writeIntroduction(std::ostream& out, const std::vector<ClipResult>& results
     if (!settings.leftOut.empty()) {
         out << " A note whose odd partials are all 14 dB or more under its strongest one sounds an "
                "octave above its fundamental; its pitch is not clear, and it is left out. Left "
-               "out:";
+               "out (" << settings.leftOut.size() << " notes):";
         for (std::size_t i = 0; i < settings.leftOut.size(); ++i) {
             out << (i ? "; " : " ") << settings.leftOut[i];
         }

@@ -164,7 +164,11 @@ int report(const fs::path& corpus, const fs::path& work, const std::string& mark
     RealReportSettings described = settings;
     std::istringstream leftOut(readFile(corpus / "left-out.txt").value_or(""));
     for (std::string line; std::getline(leftOut, line);) {
-        described.leftOut.push_back(line); // "SOUNDFONT/INSTRUMENT note N: left out, WHY"
+        // "SOUNDFONT/INSTRUMENT note N: left out, WHY" becomes "... note N (WHY)".
+        const auto why = line.find(": left out, ");
+        described.leftOut.push_back(why == std::string::npos
+                                        ? line
+                                        : line.substr(0, why) + " (" + line.substr(why + 12) + ")");
     }
     std::vector<ClipResult> results;
     for (const Clip& c : *clips) {
