@@ -15,6 +15,9 @@ namespace {
 constexpr std::size_t kShortestLag = static_cast<std::size_t>(kSampleRate / kHighestPitchHz);
 constexpr std::size_t kLongestLag = static_cast<std::size_t>(kSampleRate / kLowestPitchHz) + 1;
 constexpr std::size_t kLags = kLongestLag + 2;
+// Periods are looked for from 2000 Hz on, so that a sound above 1000 Hz is
+// found to be out of range rather than read at half or a third of its pitch.
+constexpr std::size_t kSearchFromLag = static_cast<std::size_t>(kSampleRate / 2000.0);
 
 // The first tenth of a second after the pluck is left out: the attack is
 // clipped, noisy and often not yet periodic (a bass string's thump, a
@@ -71,9 +74,11 @@ Samples samplesFrom(AnalysisBuffer buffer, std::size_t first)
 // loop over t is innermost so that each d(t) is its own accumulator: no
 // reordered sums, and a compiler may run several lags at once; the sums are
 // kept in a local array, which the samples cannot alias, so it does.
+// (A plain array rather than std::array: unoptimised test builds would
+// otherwise call operator[] some half a million times per block.)
 void blockDifferences(const float* x, float* d)
 {
-    std::array<float, kLags> sums{};
+    float sums[kLags] = {};
     for (std::size_t j = 0; j < kBlockSamples; ++j) {
         const float xj = x[j];
         for (std::size_t t = 1; t < kLags; ++t) {
@@ -81,7 +86,7 @@ void blockDifferences(const float* x, float* d)
             sums[t] += diff * diff;
         }
     }
-    std::copy(sums.begin(), sums.end(), d);
+    std::copy(sums, sums + kLags, d);
 }
 
 // d'(t) = d(t) / (mean of d(1..t)), with d'(0) = 1: near 0 where the sound
@@ -124,14 +129,14 @@ std::size_t preferMultiple(const std::vector<double>& n, std::size_t t)
 // one, the deepest point of the whole range.
 std::size_t chooseLag(const std::vector<double>& n)
 {
-    for (std::size_t t = kShortestLag; t <= kLongestLag; ++t) {
+    for (std::size_t t = kSearchFromLag; t <= kLongestLag; ++t) {
         if (n[t] < kDipThreshold) {
             while (t + 1 <= kLongestLag && n[t + 1] < n[t])
                 ++t;
             return preferMultiple(n, t);
         }
     }
-    const auto first = n.begin() + static_cast<std::ptrdiff_t>(kShortestLag);
+    const auto first = n.begin() + static_cast<std::ptrdiff_t>(kSearchFromLag);
     const auto last = n.begin() + static_cast<std::ptrdiff_t>(kLongestLag + 1);
     return static_cast<std::size_t>(std::min_element(first, last) - n.begin());
 }
@@ -149,13 +154,13 @@ double refine(const std::vector<double>& n, std::size_t t)
 }
 
 // The pitch of one frame from its summed differences, or nothing when the
-// frame does not repeat itself.
+// frame does not repeat itself or repeats faster than 1000 times a second.
 std::optional<PitchEstimate> framePitch(const std::vector<double>& d)
 {
     const std::vector<double> n = normalised(d);
     const std::size_t lag = chooseLag(n);
     const double confidence = 1.0 - n[lag];
-    if (confidence < kPeriodicFrom)
+    if (confidence < kPeriodicFrom || lag < kShortestLag)
         return std::nullopt;
     return PitchEstimate{kSampleRate / refine(n, lag), std::min(confidence, 1.0)};
 }

@@ -23,7 +23,7 @@ inline constexpr double kLowestPitchHz = 40.0;
 inline constexpr double kHighestPitchHz = 1000.0;
 
 struct PitchEstimate {
-    double hz = 0;         // the fundamental, to a small fraction of a hertz
+    double hz = 0; // the fundamental, to a small fraction of a hertz
     // 0..1: how well the sound repeats at that period, times the share of
     // the frames that found it; 1 when every frame repeats exactly.
     double confidence = 0;

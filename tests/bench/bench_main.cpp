@@ -1,7 +1,8 @@
 // Prints what a capture's estimate, and the whole measurement that chooses
 // the shown value (crossing count and pitch), cost beside one plain pass
-// over the buffer, with the pitch's added milliseconds per capture, and what the analyzer costs on a ten-minute recording beside
-// sox's statistics pass over the same file, with the ratios.
+// over the buffer, with the pitch's added milliseconds per capture; and
+// what the analyzer costs on a ten-minute recording beside sox's statistics
+// pass over the same file, with the ratios.
 //   tensikon_bench [Google Benchmark options]
 #include <benchmark/benchmark.h>
 
@@ -211,9 +212,8 @@ int main(int argc, char** argv)
     reporter.printRatio("estimateFrequency (pluck 22001, 60 Hz) / plain pass",
                         "BM_Estimate_WorstCase", "BM_PlainPass_SumOfLevels", false,
                         "goal: at most 1");
-    reporter.printRatio("measureCapture (140 Hz decaying) / plain pass",
-                        "BM_Measure_Decaying140", "BM_PlainPass_SumOfLevels", false,
-                        "the shown value");
+    reporter.printRatio("measureCapture (140 Hz decaying) / plain pass", "BM_Measure_Decaying140",
+                        "BM_PlainPass_SumOfLevels", false, "the shown value");
     reporter.printRatio("measureCapture (pluck 22001, 60 Hz) / plain pass", "BM_Measure_WorstCase",
                         "BM_PlainPass_SumOfLevels", false, "the shown value");
     reporter.printRatio("measureCapture (plucked string, 140 Hz) / plain pass",

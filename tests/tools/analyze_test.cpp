@@ -62,7 +62,7 @@ struct ToneCase {
     int result;
 };
 
-// The estimator's worked examples, each a file of exactly one capture. The
+// The estimator's example tones, each a file of exactly one capture. The
 // steady 60 Hz tone, which the crossing count reads as 72 Hz, shows its pitch.
 TEST_F(Analyzer, WorkedExampleTonesGiveTheirResults)
 {
@@ -102,8 +102,8 @@ TEST_F(Analyzer, APitchReadingSaysWhatTheCrossingCountGave)
                        "pluck in block 0 at 0.00 s: 140 Hz (crossing count gave " +
                            std::to_string(count) + " Hz), in specification\n");
     run = analyze({"--json", file});
-    const std::string fields = "\"frequency_hz\": 140, \"crossing_hz\": " + std::to_string(count) +
-                               ", \"pitch_hz\": 140.";
+    const std::string fields =
+        "\"frequency_hz\": 140, \"crossing_hz\": " + std::to_string(count) + ", \"pitch_hz\": 140.";
     EXPECT_NE(run.out.find(fields), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("\"reading_from\": \"pitch\", \"reason\": null}"), std::string::npos)
         << run.out;
@@ -219,7 +219,8 @@ TEST_F(Analyzer, JsonHasOneObjectPerCapture)
         "[\n"
         "  {\"pluck_block\": 0, \"time_s\": 0.00, \"pluck_offset\": 101, \"frequency_hz\": 140, "
         "\"crossing_hz\": 140, \"pitch_hz\": 140.0, \"confidence\": 1.00, "
-        "\"reading_from\": \"crossings\", \"reason\": null, \"model\": \"Vialta 1000\", \"cylinder\": \"vertical\", \"target_hz\": "
+        "\"reading_from\": \"crossings\", \"reason\": null, \"model\": \"Vialta 1000\", "
+        "\"cylinder\": \"vertical\", \"target_hz\": "
         "140, \"verdict\": \"in specification\"}\n"
         "]\n");
 
@@ -283,8 +284,8 @@ TEST_F(Analyzer, HelpDescribesTheOptionsOutputAndModels)
     EXPECT_EQ(run.exitCode, 0);
     for (const char* text :
          {"Usage: tensikon-analyze", "--model", "--cylinder horizontal|vertical", "--all", "--json",
-          "frequency_hz", "crossing_hz", "pitch_hz", "confidence", "reading_from", "pluck_block", "\"too close to the end\"", "Exit status",
-          "6013  Corvane 620", "6029  Corsalto 1000LX"})
+          "frequency_hz", "crossing_hz", "pitch_hz", "confidence", "reading_from", "pluck_block",
+          "\"too close to the end\"", "Exit status", "6013  Corvane 620", "6029  Corsalto 1000LX"})
         EXPECT_NE(run.out.find(text), std::string::npos) << text;
     EXPECT_EQ(run.out.find("Corvane 695"), std::string::npos);
 }
