@@ -1,0 +1,259 @@
+#include "tests/bench/real_accuracy.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+
+#include "tests/bench/accuracy_report.h"
+
+namespace tensikon::bench {
+
+namespace {
+
+std::string percent(int part, int whole)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f %%", whole > 0 ? 100.0 * part / whole : 0.0);
+    return text;
+}
+
+// Pitch ranges of the report: below the belt range, the belt range, above it.
+struct Range {
+    const char* name;
+    double low, high;
+};
+constexpr Range kRanges[] = {{"40-60 Hz", 0, 60}, {"60-250 Hz (belts)", 60, 250},
+                             {"250-1000 Hz", 250, 1e9}};
+
+void writeHead(std::ostream& out, const char* group)
+{
+    out << "| " << group
+        << " | Clips | Fired | Reading | Within 1 Hz | Within 5 Hz | More than 5 Hz off (too high) "
+           "| No reading |\n"
+        << "| --- | ---: | ---: | --- | ---: | ---: | ---: | ---: |\n";
+}
+
+void writeRows(std::ostream& out, const std::vector<ClipResult>& results, const std::string& label,
+               const ClipFilter& select)
+{
+    for (int e = 0; e < kRealEstimatorCount; ++e) {
+        const RealSummary s = summarizeReal(results, static_cast<RealEstimator>(e), select);
+        out << "| " << (e == 0 ? label : "") << " | "
+            << (e == 0 ? std::to_string(s.clips) : "") << " | "
+            << (e == 0 ? percent(s.fired, s.clips) : "") << " | " << kRealEstimatorNames[e] << " | "
+            << percent(s.within1, s.fired) << " | " << percent(s.within5, s.fired) << " | "
+            << percent(s.off, s.fired) << " (" << s.tooHigh << " of " << s.off << ") | "
+            << percent(s.none, s.fired) << " |\n";
+    }
+}
+
+void writeByChain(std::ostream& out, const std::vector<ClipResult>& results, const char* volume)
+{
+    writeHead(out, "Chain");
+    for (const char* chain : kChains) {
+        writeRows(out, results, chain, [chain, volume](const ClipResult& r) {
+            return r.clip.chain == chain && r.clip.volume == volume;
+        });
+    }
+    writeRows(out, results, "all", [volume](const ClipResult& r) { return r.clip.volume == volume; });
+}
+
+void writeIntroduction(std::ostream& out, const std::vector<ClipResult>& results,
+                       const RealReportSettings& settings)
+{
+    out << "## Real sound\n\n"
+        << "The real-sound corpus (`scripts/real-corpus`): " << results.size()
+        << " clips of sampled plucked and struck instruments, rendered note by note from "
+           "packaged soundfonts, with recorded machinery and engine noise from a packaged sound "
+           "set (" << settings.packages << "). Notes run over every semitone from 62 to 247 Hz, "
+           "the belt range, and a few from 41 to 55 Hz and from 330 to 988 Hz. The true pitch of "
+           "each note is measured from its clean render (samples are tuned up to a few hertz off "
+           "their nominal pitch): a harmonic sum over a finely interpolated spectrum of its first "
+           "half second, searched near the nominal pitch, then the median of its low partials' "
+           "own peaks, each divided by its number.";
+    if (!settings.leftOut.empty()) {
+        out << " A note whose odd partials are all 14 dB or more under its strongest one sounds an "
+               "octave above its fundamental; its pitch is not clear, and it is left out. Left "
+               "out (" << settings.leftOut.size() << " notes):";
+        for (std::size_t i = 0; i < settings.leftOut.size(); ++i) {
+            out << (i ? "; " : " ") << settings.leftOut[i];
+        }
+        out << ".";
+    }
+    out << "\n\n"
+        << "Each clip is a lead-in of 0.3 to 0.8 s of the chain's background, then one note, "
+           "through one chain: **clean**; **phone**, a phone-grade microphone (no bass below "
+           "about 120 Hz, nothing above 7 kHz, a resonance at 2.8 kHz, light automatic level "
+           "control); **room**, a hard-walled room of about 0.9 s reverberation; **noise**, "
+           "recorded workshop machinery and engines 20 dB below the pluck's first half second; "
+           "**hum**, 50 Hz mains hum with its harmonics 20 dB below; **combined**, all of them. "
+           "Volume **up** is where the guide's procedure leaves the microphone volume (from "
+           "full, halved while readings come, then back up to the second-from-last setting that "
+           "gave one), so attacks may clip; **moderate** puts the largest sample 2 dB under full "
+           "scale, unclipped.\n\n"
+        << "A clip is read as the live capture reads the microphone (`tensikon-analyze`): "
+           "**Fired** is the share of clips in which the pluck test fired. Among those: the "
+           "**crossing count** is the described estimator's reading, the **shown value** is what "
+           "the window shows (\"---\" is no reading), and **aubio yin** and **aubio yinfft** "
+           "read the same half second as in the synthetic section above. A reading more than "
+           << kFailureHz
+           << " Hz off is as wrong as a reading can be: the bracket counts those that are too "
+              "high.\n\n";
+}
+
+void writeSortedErrors(std::ostream& out, const std::vector<ClipResult>& results,
+                       const std::string& chain, int e)
+{
+    std::vector<double> errors;
+    int fired = 0;
+    for (const ClipResult& r : results) {
+        if (!r.fired || r.clip.chain != chain || r.clip.volume != "up") {
+            continue;
+        }
+        ++fired;
+        if (r.hz[e]) {
+            errors.push_back(std::fabs(*r.hz[e] - r.clip.trueHz));
+        }
+    }
+    std::sort(errors.begin(), errors.end());
+    out << "# " << chain << ", " << kRealEstimatorNames[e] << "\n";
+    for (std::size_t k = 0; k < errors.size(); ++k) {
+        out << std::max(errors[k], 1e-2) << ' ' << 100.0 * static_cast<double>(k + 1) / fired
+            << '\n';
+    }
+    out << "\n\n";
+}
+
+} // namespace
+
+std::optional<std::vector<Clip>> parseManifest(const std::string& text)
+{
+    std::istringstream lines(text);
+    std::string line;
+    std::vector<Clip> clips;
+    if (!std::getline(lines, line) || line != "file,instrument,midi_note,chain,volume,true_hz") {
+        return std::nullopt;
+    }
+    while (std::getline(lines, line)) {
+        std::istringstream fields(line);
+        Clip c;
+        std::string note, hz;
+        if (!std::getline(fields, c.file, ',') || !std::getline(fields, c.instrument, ',') ||
+            !std::getline(fields, note, ',') || !std::getline(fields, c.chain, ',') ||
+            !std::getline(fields, c.volume, ',') || !std::getline(fields, hz)) {
+            return std::nullopt;
+        }
+        c.midiNote = std::atoi(note.c_str());
+        c.trueHz = std::atof(hz.c_str());
+        if (c.trueHz <= 0 || c.midiNote <= 0) {
+            return std::nullopt;
+        }
+        clips.push_back(c);
+    }
+    return clips;
+}
+
+std::optional<std::optional<double>> jsonNumber(const std::string& json, const std::string& key)
+{
+    const std::string quoted = "\"" + key + "\":";
+    const auto at = json.find(quoted);
+    if (at == std::string::npos) {
+        return std::nullopt;
+    }
+    const char* value = json.c_str() + at + quoted.size();
+    while (*value == ' ') {
+        ++value;
+    }
+    if (std::string_view(value).starts_with("null")) {
+        return std::optional<double>();
+    }
+    char* end = nullptr;
+    const double v = std::strtod(value, &end);
+    return end == value ? std::nullopt : std::optional<std::optional<double>>(v);
+}
+
+bool readAnalyzer(const std::string& json, ClipResult& result)
+{
+    const auto shown = jsonNumber(json, "frequency_hz");
+    if (!shown) {
+        return false;
+    }
+    result.hz[kShown] = *shown;
+    const auto crossings = jsonNumber(json, "crossing_hz");
+    result.hz[kCrossings] = crossings ? *crossings : *shown;
+    return true;
+}
+
+RealSummary summarizeReal(const std::vector<ClipResult>& results, RealEstimator e,
+                          const ClipFilter& select)
+{
+    RealSummary s;
+    for (const ClipResult& r : results) {
+        if (!select(r)) {
+            continue;
+        }
+        ++s.clips;
+        if (!r.fired) {
+            continue;
+        }
+        ++s.fired;
+        const auto& hz = r.hz[e];
+        if (!hz) {
+            ++s.none;
+            continue;
+        }
+        const double error = std::fabs(*hz - r.clip.trueHz);
+        s.within1 += error <= 1.0;
+        s.within5 += error <= kFailureHz;
+        s.off += error > kFailureHz;
+        s.tooHigh += error > kFailureHz && *hz > r.clip.trueHz;
+    }
+    return s;
+}
+
+void writeRealMarkdown(std::ostream& out, const std::vector<ClipResult>& results,
+                       const RealReportSettings& settings)
+{
+    writeIntroduction(out, results, settings);
+    out << "### By chain, volume up\n\n";
+    writeByChain(out, results, "up");
+    out << "\n### By chain, moderate volume\n\n";
+    writeByChain(out, results, "moderate");
+    out << "\n### By instrument, volume up, all chains\n\n";
+    writeHead(out, "Instrument");
+    std::vector<std::string> instruments;
+    for (const ClipResult& r : results) {
+        if (std::find(instruments.begin(), instruments.end(), r.clip.instrument) == instruments.end()) {
+            instruments.push_back(r.clip.instrument);
+        }
+    }
+    for (const std::string& name : instruments) {
+        writeRows(out, results, name, [&name](const ClipResult& r) {
+            return r.clip.instrument == name && r.clip.volume == "up";
+        });
+    }
+    out << "\n### By pitch, volume up, all chains\n\n";
+    writeHead(out, "True pitch");
+    for (const Range& range : kRanges) {
+        writeRows(out, results, range.name, [&range](const ClipResult& r) {
+            return r.clip.volume == "up" && r.clip.trueHz >= range.low && r.clip.trueHz < range.high;
+        });
+    }
+    out << "\n![Share of fired clips read within a given error, per chain, volume up]("
+        << settings.plotFile << ")\n\n"
+        << "Reproduce with `scripts/accuracy` (it also installs the soundfonts, the sound set "
+           "and `fluidsynth`, and writes the corpus to `build/real-corpus/`).\n";
+}
+
+void writeRealPlotData(std::ostream& out, const std::vector<ClipResult>& results)
+{
+    for (const char* chain : kChains) {
+        for (int e = 0; e < kRealEstimatorCount; ++e) {
+            writeSortedErrors(out, results, chain, e);
+        }
+    }
+}
+
+} // namespace tensikon::bench

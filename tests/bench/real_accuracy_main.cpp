@@ -1,0 +1,222 @@
+// tensikon-real-accuracy: the real-sound section of docs/accuracy.md. Run by
+// scripts/accuracy:
+//
+//   tensikon-real-accuracy prepare CORPUS WORK
+//       for every clip of CORPUS/manifest.csv that fires the pluck test,
+//       writes the half second the capture holds as WORK/half/FILE, and the
+//       jobs to run: WORK/analyzer-jobs.txt (output file, then the clip) and
+//       WORK/aubio-jobs.txt (output file, then aubiopitch's arguments)
+//   tensikon-real-accuracy report CORPUS WORK --markdown FILE --plot-data FILE
+//                          --plot-name NAME --packages TEXT
+//       reads the jobs' outputs and writes the section, the plot's data and
+//       WORK/results.csv
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "core/capture_format.h"
+#include "core/wav_file.h"
+#include "tests/bench/accuracy_corpus.h"
+#include "tests/bench/accuracy_report.h"
+#include "tests/bench/real_accuracy.h"
+
+namespace fs = std::filesystem;
+using namespace tensikon;
+using namespace tensikon::bench;
+
+namespace {
+
+std::optional<std::string> readFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return std::nullopt;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The clip's capture, as the live scan would take it, or nothing.
+std::optional<Capture> captureOfFile(const fs::path& path, std::string& error)
+{
+    const auto bytes = readFile(path);
+    if (!bytes) {
+        error = "cannot read " + path.string();
+        return std::nullopt;
+    }
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes->data());
+    const WavParseResult wav = parseWav({data, bytes->size()});
+    if (!wav.sound) {
+        error = path.string() + ": " + wav.error;
+        return std::nullopt;
+    }
+    std::vector<std::int16_t> samples(wav.sound->pcm.size() / 2);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        samples[i] = static_cast<std::int16_t>(wav.sound->pcm[2 * i] | (wav.sound->pcm[2 * i + 1] << 8));
+    }
+    return captureOf(samples);
+}
+
+std::optional<std::vector<Clip>> manifestOf(const fs::path& corpus)
+{
+    const auto text = readFile(corpus / "manifest.csv");
+    auto clips = text ? parseManifest(*text) : std::nullopt;
+    if (!clips) {
+        std::cerr << "tensikon-real-accuracy: " << (corpus / "manifest.csv") << " is missing or malformed\n";
+    }
+    return clips;
+}
+
+int prepare(const fs::path& corpus, const fs::path& work)
+{
+    const auto clips = manifestOf(corpus);
+    if (!clips) {
+        return 1;
+    }
+    std::ofstream analyzer(work / "analyzer-jobs.txt"), aubio(work / "aubio-jobs.txt");
+    for (const Clip& c : *clips) {
+        analyzer << (work / "analyze" / (c.file + ".json")).string() << ' ' << (corpus / c.file).string() << '\n';
+        std::string error;
+        const auto capture = captureOfFile(corpus / c.file, error);
+        if (!error.empty()) {
+            std::cerr << "tensikon-real-accuracy: " << error << "\n";
+            return 1;
+        }
+        if (!capture) {
+            continue;
+        }
+        const fs::path half = work / "half" / c.file;
+        fs::create_directories(half.parent_path());
+        writeWav(half.string(), capture->buffer);
+        for (const char* method : kAubioMethods) {
+            const fs::path output = work / method / (c.file + ".txt");
+            fs::create_directories(output.parent_path());
+            aubio << output.string() << " -p " << method << " -B " << kAubioWindow << " -H " << kAubioHop
+                  << " -u Hz -i " << half.string() << '\n';
+        }
+    }
+    return analyzer && aubio ? 0 : 1;
+}
+
+// The analyzer's and aubio's readings of one clip.
+std::optional<ClipResult> resultOf(const Clip& c, const fs::path& work)
+{
+    ClipResult r{c, false, {}};
+    const auto json = readFile(work / "analyze" / (c.file + ".json"));
+    if (!json) {
+        std::cerr << "tensikon-real-accuracy: no analyzer output for " << c.file << "\n";
+        return std::nullopt;
+    }
+    r.fired = readAnalyzer(*json, r);
+    const auto half = readFile(work / "half" / c.file);
+    if (r.fired != half.has_value()) {
+        std::cerr << "tensikon-real-accuracy: the analyzer and the live scan disagree on " << c.file << "\n";
+        return std::nullopt;
+    }
+    if (!r.fired) {
+        return r;
+    }
+    const WavParseResult wav = parseWav({reinterpret_cast<const std::uint8_t*>(half->data()), half->size()});
+    if (!wav.sound || wav.sound->pcm.size() != kAnalysisBufferBytes) {
+        std::cerr << "tensikon-real-accuracy: " << c.file << ": a broken half second\n";
+        return std::nullopt;
+    }
+    const auto pluck = findPluck(AnalysisBuffer(wav.sound->pcm.data(), kAnalysisBufferBytes));
+    const double from = pluck ? static_cast<double>(*pluck / 2) / kSampleRate : 0.0;
+    for (std::size_t m = 0; m < std::size(kAubioMethods); ++m) {
+        const auto output = readFile(work / kAubioMethods[m] / (c.file + ".txt"));
+        if (!output) {
+            std::cerr << "tensikon-real-accuracy: no aubiopitch output for " << c.file << "\n";
+            return std::nullopt;
+        }
+        r.hz[kYin + m] = aubioReading(*output, from);
+    }
+    return r;
+}
+
+void writeResults(std::ostream& out, const std::vector<ClipResult>& results)
+{
+    out << "file,instrument,midi_note,chain,volume,true_hz,fired";
+    for (const char* name : kRealEstimatorNames) {
+        out << ',' << name;
+    }
+    out << '\n';
+    for (const ClipResult& r : results) {
+        const Clip& c = r.clip;
+        out << c.file << ',' << c.instrument << ',' << c.midiNote << ',' << c.chain << ',' << c.volume
+            << ',' << c.trueHz << ',' << (r.fired ? 1 : 0);
+        for (const auto& hz : r.hz) {
+            out << ',' << (hz ? std::to_string(*hz) : std::string());
+        }
+        out << '\n';
+    }
+}
+
+int report(const fs::path& corpus, const fs::path& work, const std::string& markdown,
+           const std::string& plotData, const RealReportSettings& settings)
+{
+    const auto clips = manifestOf(corpus);
+    if (!clips) {
+        return 1;
+    }
+    RealReportSettings described = settings;
+    std::istringstream leftOut(readFile(corpus / "left-out.txt").value_or(""));
+    for (std::string line; std::getline(leftOut, line);) {
+        // "SOUNDFONT/INSTRUMENT note N: left out, WHY" becomes "... note N (WHY)".
+        const auto why = line.find(": left out, ");
+        described.leftOut.push_back(why == std::string::npos
+                                        ? line
+                                        : line.substr(0, why) + " (" + line.substr(why + 12) + ")");
+    }
+    std::vector<ClipResult> results;
+    for (const Clip& c : *clips) {
+        const auto r = resultOf(c, work);
+        if (!r) {
+            return 1;
+        }
+        results.push_back(*r);
+    }
+    std::ofstream md(markdown), plot(plotData), csv(work / "results.csv");
+    writeRealMarkdown(md, results, described);
+    writeRealPlotData(plot, results);
+    writeResults(csv, results);
+    if (!md || !plot || !csv) {
+        std::cerr << "tensikon-real-accuracy: cannot write the report\n";
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const std::string command = argc >= 4 ? argv[1] : "";
+    if (command == "prepare" && argc == 4) {
+        return prepare(argv[2], argv[3]);
+    }
+    std::string markdown, plotData;
+    RealReportSettings settings;
+    bool known = command == "report" && argc == 12;
+    for (int i = 4; known && i + 1 < argc; i += 2) {
+        const std::string key = argv[i];
+        std::string* field = key == "--markdown"    ? &markdown
+                             : key == "--plot-data" ? &plotData
+                             : key == "--plot-name" ? &settings.plotFile
+                             : key == "--packages"  ? &settings.packages
+                                                    : nullptr;
+        known = field != nullptr;
+        if (known) {
+            *field = argv[i + 1];
+        }
+    }
+    if (known && !markdown.empty() && !plotData.empty()) {
+        return report(argv[2], argv[3], markdown, plotData, settings);
+    }
+    std::cerr << "usage: tensikon-real-accuracy prepare CORPUS WORK\n"
+                 "       tensikon-real-accuracy report CORPUS WORK --markdown FILE --plot-data FILE\n"
+                 "                              --plot-name NAME --packages TEXT\n";
+    return 2;
+}
