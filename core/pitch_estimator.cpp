@@ -46,6 +46,17 @@ constexpr double kQuestionFrom = 0.015;
 // better there.
 constexpr std::array<double, 2> kHumPeriods{kSampleRate / 50.0, kSampleRate / 60.0};
 constexpr double kHumSpread = 0.06;
+// Share of the sound after the attack that must be left once the hum is
+// taken out for the rest to be read on its own.
+constexpr double kNotOnlyHum = 0.1;
+// A tone near the mains frequency reads the same without the hum, though
+// taking the hum out takes some of the tone with it. Only a pitch right on
+// the mains (within 1 %) that repeats poorly without the hum was the hum.
+constexpr double kPeriodicWithoutHum = 0.5;
+constexpr double kOnMains = 0.01;
+// An attack that much louder than the hum (in power, 20 dB) was a note of
+// its own.
+constexpr double kAttackOverHum = 100.0;
 
 // Frames whose dip is shallower than this are not periodic: left out.
 constexpr double kPeriodicFrom = 0.3;
@@ -56,6 +67,18 @@ constexpr double kQuietFrame = 1.0 / 16.0;
 constexpr double kAgreement = 0.015;
 
 using Samples = std::vector<float>;
+
+// The spectrum check below reads up to 0.19 s after the attack, which
+// resolves harmonics 40 Hz apart, and the harmonics up to the 16th or 3 kHz,
+// where a phone microphone still passes them. A multiple up to the fifth is
+// considered; off its harmonics there must be 20 dB less power per
+// harmonic than on them.
+constexpr std::size_t kSpectrumSamples = 8192;
+constexpr std::size_t kHarmonics = 16;
+constexpr double kSpectrumTopHz = 3000;
+constexpr std::size_t kMostMultiple = 5;
+constexpr double kTrace = 0.01;
+constexpr double kPi = 3.14159265358979323846;
 
 // Full 16-bit samples from `first` to the buffer's end.
 Samples samplesFrom(AnalysisBuffer buffer, std::size_t first)
@@ -224,6 +247,118 @@ std::optional<PitchEstimate> pitchOfBlocks(const Samples& x, std::size_t blocks)
     return consensus(std::move(frames), heard);
 }
 
+// The power at `hz` of an already windowed stretch of sound (Goertzel).
+double powerAt(const std::vector<double>& windowed, double hz)
+{
+    const double c = 2 * std::cos(2 * kPi * hz / kSampleRate);
+    double s1 = 0;
+    double s2 = 0;
+    for (const double v : windowed) {
+        const double s0 = v + c * s1 - s2;
+        s2 = s1;
+        s1 = s0;
+    }
+    return s1 * s1 + s2 * s2 - c * s1 * s2;
+}
+
+// The difference function cannot tell a period from two periods when the
+// sound repeats nearly as well at either, as a string does whose
+// fundamental is lost in a phone microphone or a room. The spectrum can: if
+// `hz` is the pitch, its partials lie on its own harmonics, and if `hz` is a
+// half or a third of the pitch, all the harmonics of `hz` but every second
+// or third are empty. So the pitch is raised to the largest multiple whose
+// harmonics carry all but a trace of the power on the harmonics of `hz`.
+double checkedPitch(const Samples& x, double hz)
+{
+    const std::size_t n = std::min(x.size(), kSpectrumSamples);
+    std::vector<double> windowed(n);
+    for (std::size_t k = 0; k < n; ++k)
+        windowed[k] =
+            x[k] *
+            (0.5 - 0.5 * std::cos(2 * kPi * static_cast<double>(k) / static_cast<double>(n)));
+    std::array<double, kHarmonics + 1> power{};
+    std::size_t count = 0;
+    while (count < kHarmonics && static_cast<double>(count + 1) * hz <= kSpectrumTopHz) {
+        ++count;
+        power[count] = powerAt(windowed, static_cast<double>(count) * hz);
+    }
+    for (std::size_t m = kMostMultiple; m >= 2; --m) {
+        if (hz * static_cast<double>(m) > kHighestPitchHz || count < 2 * m)
+            continue;
+        double on = 0;
+        double off = 0;
+        for (std::size_t k = 1; k <= count; ++k)
+            (k % m == 0 ? on : off) += power[k];
+        // Mean power per harmonic, on the multiple's harmonics and off them.
+        const double onMean = on / static_cast<double>(count / m);
+        const double offMean = off / static_cast<double>(count - count / m);
+        if (offMean < kTrace * onMean)
+            return hz * static_cast<double>(m);
+    }
+    return hz;
+}
+
+// The pitch of the sound from sample `first` of the whole buffer on.
+std::optional<PitchEstimate> pitchFrom(const Samples& all, std::size_t first)
+{
+    const Samples x(all.begin() + static_cast<std::ptrdiff_t>(first), all.end());
+    if (x.size() < kLags)
+        return std::nullopt;
+    const std::size_t blocks = std::min(x.size() - kLags, kMostSamples) / kBlockSamples;
+    if (blocks < kFrameBlocks)
+        return std::nullopt;
+    std::optional<PitchEstimate> p = pitchOfBlocks(x, blocks);
+    if (p)
+        p->hz = checkedPitch(x, p->hz);
+    return p;
+}
+
+double energyFrom(const Samples& x, std::size_t first)
+{
+    double e = 0;
+    for (std::size_t k = first; k < x.size(); ++k)
+        e += static_cast<double>(x[k]) * x[k];
+    return e;
+}
+
+// The buffer less what repeats exactly every `period` samples over all of
+// it: mains hum has a whole number of samples per period (882 at 50 Hz, 735
+// at 60 Hz) and keeps its level, so its waveform is what all periods of the
+// buffer have in common. The median over the periods, not their mean: the
+// few loud periods of the pluck would otherwise leave their mark in it.
+Samples withoutRepeating(const Samples& all, std::size_t period)
+{
+    const std::size_t periods = all.size() / period;
+    Samples rest(all);
+    std::vector<float> same(periods);
+    for (std::size_t k = 0; k < period; ++k) {
+        for (std::size_t j = 0; j < periods; ++j)
+            same[j] = all[j * period + k];
+        const auto middle = same.begin() + static_cast<std::ptrdiff_t>(periods / 2);
+        std::nth_element(same.begin(), middle, same.end());
+        for (std::size_t n = k; n < rest.size(); n += period)
+            rest[n] -= *middle;
+    }
+    return rest;
+}
+
+// True when the sound after the attack is hum alone, while the attack, with
+// the hum taken out, was much louder than the hum: a note that died before
+// it could be read, rather than a tone at the mains frequency.
+bool onlyHum(const Samples& all, const Samples& rest, std::size_t pluck, std::size_t first)
+{
+    double attack = 0;
+    for (std::size_t k = pluck; k < first; ++k)
+        attack += static_cast<double>(rest[k]) * rest[k];
+    double hum = 0;
+    for (std::size_t k = first; k < all.size(); ++k) {
+        const double h = static_cast<double>(all[k]) - rest[k];
+        hum += h * h;
+    }
+    const auto perSample = [](double e, std::size_t n) { return e / static_cast<double>(n); };
+    return perSample(attack, first - pluck) > kAttackOverHum * perSample(hum, all.size() - first);
+}
+
 } // namespace
 
 std::optional<PitchEstimate> estimatePitchAfter(AnalysisBuffer buffer, std::size_t pluckOffset)
@@ -231,13 +366,29 @@ std::optional<PitchEstimate> estimatePitchAfter(AnalysisBuffer buffer, std::size
     const std::size_t first = pluckOffset / 2 + kSkipSamples;
     if (first >= kAnalysisBufferBytes / 2)
         return std::nullopt;
-    const Samples x = samplesFrom(buffer, first);
-    if (x.size() < kLags)
-        return std::nullopt;
-    const std::size_t blocks = std::min(x.size() - kLags, kMostSamples) / kBlockSamples;
-    if (blocks < kFrameBlocks)
-        return std::nullopt;
-    return pitchOfBlocks(x, blocks);
+    const Samples all = samplesFrom(buffer, 0);
+    const std::optional<PitchEstimate> p = pitchFrom(all, first);
+    if (!p)
+        return p;
+    // A pitch on the mains is read again without the hum: when a short note
+    // has died away, the hum repeats better than what is left of it. Unless
+    // the hum was nearly all there was, or the note reads the same without
+    // it: then the sound is itself a tone near 50 or 60 Hz.
+    for (const double hum : kHumPeriods) {
+        if (std::abs(kSampleRate / p->hz - hum) > kHumSpread * hum)
+            continue;
+        const Samples rest = withoutRepeating(all, static_cast<std::size_t>(hum));
+        const double after = energyFrom(rest, first);
+        if (after < kNotOnlyHum * energyFrom(all, first))
+            return onlyHum(all, rest, pluckOffset / 2, first) ? std::nullopt : p;
+        const std::optional<PitchEstimate> q = pitchFrom(rest, first);
+        const bool onMains = std::abs(kSampleRate / p->hz - hum) <= kOnMains * hum;
+        if (q && std::abs(q->hz - p->hz) <= kAgreement * p->hz &&
+            (q->confidence >= kPeriodicWithoutHum || !onMains))
+            return p;
+        return q;
+    }
+    return p;
 }
 
 std::optional<PitchEstimate> estimatePitch(AnalysisBuffer buffer)

@@ -9,7 +9,9 @@
 // fundamental, since the sound does not repeat at the overtone's period.
 // It does so in overlapping frames of 46 ms over up to a quarter second and
 // takes the frames' median, so a frame that is read an octave off is
-// outvoted.
+// outvoted. The spectrum then checks that the median is not a sub-multiple
+// of the pitch, and a median on the mains frequency is read again with the
+// hum taken out, so that a note that dies quickly is not read as the hum.
 #pragma once
 
 #include <cstddef>

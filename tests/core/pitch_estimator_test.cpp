@@ -102,5 +102,53 @@ TEST(EstimatePitch, HissAloneIsNotConfident)
     EXPECT_TRUE(!p || p->confidence < 0.3) << p->hz << " Hz, confidence " << p->confidence;
 }
 
+// A short note under 50 Hz hum: after the attack the hum repeats better
+// than what is left of the note. While the note can still be heard it is
+// read at its own pitch; once it has died, there is no pitch rather than
+// the hum's.
+TEST(EstimatePitch, AShortNoteUnderHumIsNotReadAsTheHum)
+{
+    for (double hz : {150.0, 208.0}) {
+        for (double decaySeconds : {0.02, 0.05}) {
+            test::Samples s(kAnalysisBufferBytes / 2);
+            for (std::size_t n = 0; n < s.size(); ++n) {
+                const double t = static_cast<double>(n) / 44100.0;
+                double v = 0.02 * std::sin(2 * test::kPi * 50 * t);
+                if (n >= 3000) {
+                    const double u = t - 3000 / 44100.0;
+                    v += 0.9 * std::exp(-u / decaySeconds) * std::sin(2 * test::kPi * hz * u);
+                }
+                s[n] = static_cast<std::int16_t>(std::lround(v * 32767));
+            }
+            const auto p = estimatePitch(test::asBuffer(test::toBytes(s)));
+            if (decaySeconds < 0.03)
+                EXPECT_FALSE(p) << hz << " Hz read as " << p->hz;
+            else
+                EXPECT_NEAR(p.value_or(PitchEstimate{}).hz, hz, 0.5);
+        }
+    }
+}
+
+// A string that sounds a little louder every other period repeats, strictly,
+// only every two periods; its partials still all lie on its own pitch, and
+// that is what is read, not the octave below.
+TEST(EstimatePitch, ARattleEveryOtherPeriodIsNoOctaveBelow)
+{
+    test::Ringing r;
+    r.hz = 196;
+    test::Bytes b = test::ringing(r);
+    for (std::size_t n = 0; n < b.size() / 2; ++n) {
+        const auto v = static_cast<std::int16_t>(b[2 * n] | (b[2 * n + 1] << 8));
+        const auto period = static_cast<long>(static_cast<double>(n) * r.hz / 44100.0);
+        const double w = std::clamp(v * (period % 2 ? 0.9 : 1.1), -32768.0, 32767.0);
+        const auto x = static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(w)));
+        b[2 * n] = static_cast<std::uint8_t>(x & 0xff);
+        b[2 * n + 1] = static_cast<std::uint8_t>(x >> 8);
+    }
+    const auto p = estimatePitch(test::asBuffer(b));
+    ASSERT_TRUE(p);
+    EXPECT_NEAR(p->hz, 196, 0.5);
+}
+
 } // namespace
 } // namespace tensikon
