@@ -12,6 +12,7 @@
 #include "capture/capture_state.h"
 #include "capture/wave_in_device.h"
 #include "core/capture_format.h"
+#include "win32/error_message.h"
 
 namespace tensikon {
 namespace {
@@ -26,10 +27,10 @@ constexpr const char* kUnprepareFailed[2] = {"Error unpreparing WAVEHDR 1!",
                                              "Error unpreparing WAVEHDR 2!"};
 constexpr char kCloseFailed[] = "Can't close WAVE In Device!";
 
-// The one way the recorder tells the user of a failure.
-void showError(HWND owner, const char* text)
+// How the recorder tells the user of a failure.
+void reportFailure(HWND owner, const char* text)
 {
-    MessageBoxA(owner, text, "Error", MB_ICONWARNING | MB_OK);
+    showError(owner, text, kErrorCaption, MB_ICONWARNING);
 }
 
 WaveInDevice* chosenDevice = nullptr;
@@ -218,11 +219,11 @@ void releaseAll(HWND owner, const Acquired& a, Ending ending)
             a.device->unprepare(a.handle, &a.memory->headers[i], sizeof(WAVEHDR)) !=
                 MMSYSERR_NOERROR &&
             report) {
-            showError(owner, kUnprepareFailed[i]);
+            reportFailure(owner, kUnprepareFailed[i]);
         }
     }
     if (a.handle != nullptr && a.device->close(a.handle) != MMSYSERR_NOERROR && report) {
-        showError(owner, kCloseFailed);
+        reportFailure(owner, kCloseFailed);
     }
     if (a.memory != nullptr) {
         if (allBack) {
@@ -267,7 +268,7 @@ int startRecording(HWND owner)
     if (const char* failure = acquire(acquired); failure != nullptr) {
         // Nothing of a failed start is kept: the next start opens afresh.
         releaseAll(owner, acquired, Ending::FailedStart);
-        showError(owner, failure);
+        reportFailure(owner, failure);
         state = RecorderState::Idle;
         return 0;
     }

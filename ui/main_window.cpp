@@ -5,12 +5,12 @@
 #include "core/capture_format.h"
 #include "resources/resource.h"
 #include "ui/about_box.h"
-#include "ui/error_message.h"
 #include "ui/measurement_panel.h"
 #include "ui/model_choice.h"
 #include "ui/readout_panel.h"
 #include "ui/shell_state.h"
-#include "ui/unique_handle.h"
+#include "win32/error_message.h"
+#include "win32/unique_handle.h"
 
 namespace tensikon {
 
@@ -18,7 +18,7 @@ namespace {
 
 UniqueWindow measurementPanel;
 UniqueWindow readoutPanel;
-UniqueGlobalMemory analysisBuffer;
+UniqueGlobalMemory analysisMemory;
 bool creationReported = false;
 
 // Creates a panel, shows it and publishes its handle; a panel that cannot be
@@ -40,8 +40,7 @@ void releaseEverything()
     if (shell.measurementPanel)
         endMeasurement(shell.measurementPanel);
     attachCapture(nullptr, nullptr);
-    shell.analysisBuffer = nullptr;
-    analysisBuffer.reset();
+    analysisMemory.reset();
     shell.measurementPanel = nullptr;
     measurementPanel.reset();
     shell.readoutPanel = nullptr;
@@ -66,16 +65,15 @@ LRESULT onCreate(HWND window, const CREATESTRUCTA& create)
         ShowWindow(panel, SW_SHOW);
 
     // Without the buffer no capture could be kept: start-up ends here.
-    analysisBuffer.reset(services->allocate(GMEM_FIXED | GMEM_ZEROINIT, kAnalysisBufferBytes));
-    if (!analysisBuffer) {
+    analysisMemory.reset(services->allocate(GMEM_FIXED | GMEM_ZEROINIT, kAnalysisBufferBytes));
+    if (!analysisMemory) {
         showError(nullptr, "Not enough memory for the recording buffer!", kStartupErrorCaption,
                   MB_ICONEXCLAMATION);
         creationReported = true;
         releaseEverything();
         return -1;
     }
-    shell.analysisBuffer = static_cast<std::uint8_t*>(analysisBuffer.get());
-    attachCapture(shell.measurementPanel, shell.analysisBuffer);
+    attachCapture(shell.measurementPanel, analysisBuffer());
     return 0;
 }
 
@@ -132,6 +130,12 @@ LRESULT onDestroy()
 }
 
 } // namespace
+
+std::uint8_t* analysisBuffer()
+{
+    // GMEM_FIXED: the handle is the memory's address.
+    return static_cast<std::uint8_t*>(analysisMemory.get());
+}
 
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
