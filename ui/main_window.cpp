@@ -1,5 +1,7 @@
 #include "ui/main_window.h"
 
+#include <utility>
+
 #include "capture/capture.h"
 #include "core/bike_catalogue.h"
 #include "core/capture_format.h"
@@ -21,8 +23,8 @@ UniqueWindow readoutPanel;
 UniqueGlobalMemory analysisMemory;
 bool creationReported = false;
 
-// Creates a panel, shows it and publishes its handle; a panel that cannot be
-// created is reported and left out.
+// Takes ownership of a new panel and publishes its handle; a panel that
+// could not be created is reported and left out.
 HWND addPanel(HWND window, UniqueWindow& owner, HWND panel, HWND& published)
 {
     owner.reset(panel);
@@ -77,6 +79,22 @@ LRESULT onCreate(HWND window, const CREATESTRUCTA& create)
     return 0;
 }
 
+// The Hold Time commands and how long each lets Continuous mode wait.
+constexpr std::pair<UINT, int> kHoldTimes[] = {{IDM_HOLD_HALF_SECOND, 500},
+                                               {IDM_HOLD_ONE_SECOND, 1000},
+                                               {IDM_HOLD_TWO_SECONDS, 2000},
+                                               {IDM_HOLD_THREE_SECONDS, 3000}};
+
+// The wait a command chooses, or 0 when it is no Hold Time command.
+int holdTimeOf(UINT command)
+{
+    for (const auto& [id, milliseconds] : kHoldTimes) {
+        if (id == command)
+            return milliseconds;
+    }
+    return 0;
+}
+
 void markHoldTime(HWND window, UINT command, int milliseconds)
 {
     CheckMenuRadioItem(GetMenu(window), IDM_HOLD_HALF_SECOND, IDM_HOLD_THREE_SECONDS, command,
@@ -95,18 +113,6 @@ LRESULT onCommand(HWND window, UINT command)
     case IDM_EXIT:
         PostMessageA(window, WM_CLOSE, 0, 0);
         break;
-    case IDM_HOLD_HALF_SECOND:
-        markHoldTime(window, command, 500);
-        break;
-    case IDM_HOLD_ONE_SECOND:
-        markHoldTime(window, command, 1000);
-        break;
-    case IDM_HOLD_TWO_SECONDS:
-        markHoldTime(window, command, 2000);
-        break;
-    case IDM_HOLD_THREE_SECONDS:
-        markHoldTime(window, command, 3000);
-        break;
     case IDM_ABOUT:
         runAboutBox(shell.instance, window);
         break;
@@ -115,7 +121,9 @@ LRESULT onCommand(HWND window, UINT command)
         markRecordMode(window, command);
         break;
     default:
-        if (const BikeModel* row = findModel(static_cast<std::uint16_t>(command)))
+        if (const int milliseconds = holdTimeOf(command); milliseconds != 0)
+            markHoldTime(window, command, milliseconds);
+        else if (const BikeModel* row = findModel(static_cast<std::uint16_t>(command)))
             applyModel(*row);
         break;
     }

@@ -115,8 +115,7 @@ INT_PTR CALLBACK readoutPanelProc(HWND, UINT message, WPARAM wParam, LPARAM lPar
 
 HWND createReadoutPanel(HINSTANCE instance, HWND parent)
 {
-    return CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_READOUT_PANEL), parent,
-                              readoutPanelProc, 0);
+    return CreateDialogA(instance, MAKEINTRESOURCEA(IDD_READOUT_PANEL), parent, readoutPanelProc);
 }
 
 COLORREF pickShade(bool red, bool bright)
