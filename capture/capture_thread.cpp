@@ -158,18 +158,4 @@ void attachCapture(HWND panel, std::uint8_t* analysisBuffer)
     }
 }
 
-bool captureArmed()
-{
-    CaptureState& s = captureState();
-    std::lock_guard guard(s.lock);
-    return s.armed;
-}
-
-std::uint8_t captureBlockCount()
-{
-    CaptureState& s = captureState();
-    std::lock_guard guard(s.lock);
-    return s.blockCount;
-}
-
 } // namespace tensikon
