@@ -139,9 +139,6 @@ CaptureState& captureState();
 // The thread that receives the device's notifications, or 0 before it runs.
 DWORD captureThreadId();
 
-// Read under the lock, for tests and diagnostics.
-bool captureArmed();
-std::uint8_t captureBlockCount();
 // Recordings whose memory was kept because a block never came back.
 int abandonedRecordings();
 

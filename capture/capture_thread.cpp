@@ -12,33 +12,10 @@
 #include "capture/wave_in_device.h"
 #include "core/capture_format.h"
 #include "resources/resource.h"
+#include "win32/unique_handle.h"
 
 namespace tensikon {
 namespace {
-
-// A kernel handle with one owner.
-class UniqueHandle {
-  public:
-    explicit UniqueHandle(HANDLE h = nullptr) : handle_(h) {}
-    UniqueHandle(const UniqueHandle&) = delete;
-    UniqueHandle& operator=(const UniqueHandle&) = delete;
-    ~UniqueHandle()
-    {
-        if (handle_ != nullptr) {
-            CloseHandle(handle_);
-        }
-    }
-    HANDLE get() const { return handle_; }
-    HANDLE release()
-    {
-        HANDLE h = handle_;
-        handle_ = nullptr;
-        return h;
-    }
-
-  private:
-    HANDLE handle_;
-};
 
 DWORD threadId = 0; // written once by startCaptureThread, on the main thread
 
@@ -148,12 +125,13 @@ DWORD startCaptureThread()
     if (threadId != 0) {
         return threadId; // one capture thread serves every window of the process
     }
-    UniqueHandle queueReady(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    UniqueKernelHandle queueReady(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     if (queueReady.get() == nullptr) {
         return 0;
     }
     DWORD id = 0;
-    UniqueHandle thread(CreateThread(nullptr, 0, captureThreadMain, queueReady.get(), 0, &id));
+    UniqueKernelHandle thread(
+        CreateThread(nullptr, 0, captureThreadMain, queueReady.get(), 0, &id));
     if (thread.get() == nullptr) {
         return 0;
     }
@@ -178,20 +156,6 @@ void attachCapture(HWND panel, std::uint8_t* analysisBuffer)
     if (analysisBuffer == nullptr && recorderIsOpen()) {
         stopRecording(previous != nullptr && IsWindow(previous) ? previous : nullptr);
     }
-}
-
-bool captureArmed()
-{
-    CaptureState& s = captureState();
-    std::lock_guard guard(s.lock);
-    return s.armed;
-}
-
-std::uint8_t captureBlockCount()
-{
-    CaptureState& s = captureState();
-    std::lock_guard guard(s.lock);
-    return s.blockCount;
 }
 
 } // namespace tensikon

@@ -12,6 +12,7 @@
 #include "capture/capture_state.h"
 #include "capture/wave_in_device.h"
 #include "core/capture_format.h"
+#include "win32/error_message.h"
 
 namespace tensikon {
 namespace {
@@ -26,10 +27,10 @@ constexpr const char* kUnprepareFailed[2] = {"Error unpreparing WAVEHDR 1!",
                                              "Error unpreparing WAVEHDR 2!"};
 constexpr char kCloseFailed[] = "Can't close WAVE In Device!";
 
-// The one way the recorder tells the user of a failure.
-void showError(HWND owner, const char* text)
+// How the recorder tells the user of a failure.
+void reportFailure(HWND owner, const char* text)
 {
-    MessageBoxA(owner, text, "Error", MB_ICONWARNING | MB_OK);
+    showError(owner, text, kErrorCaption, MB_ICONWARNING);
 }
 
 WaveInDevice* chosenDevice = nullptr;
@@ -41,10 +42,12 @@ WaveInDevice& nextDevice()
 }
 
 // What one recording has acquired, so that its end gives back exactly that.
-// A start fills its own; a stop takes over the running one's.
+// A start fills its own; a stop takes over the running one's. The open
+// device's handle is not among them: the capture state holds it (the
+// thread needs it to give blocks back), from the open until the stop has
+// every block back, and hands it to the stop then (waitForBlocks).
 struct Acquired {
     WaveInDevice* device = nullptr;
-    HWAVEIN handle = nullptr;
     RecordingMemory* memory = nullptr;
     bool prepared[2] = {};
 };
@@ -99,11 +102,18 @@ const char* openDevice(Acquired& a)
                            MMSYSERR_NOERROR) {
         return kOpenFailed;
     }
-    a.handle = handle;
     CaptureState& s = captureState();
     std::lock_guard guard(s.lock);
     s.handle = handle;
     return nullptr;
+}
+
+// The open device, or null before the open and after the stop took it.
+HWAVEIN openHandle()
+{
+    CaptureState& s = captureState();
+    std::lock_guard guard(s.lock);
+    return s.handle;
 }
 
 const char* allocateBlocks(Acquired& a)
@@ -123,9 +133,9 @@ const char* allocateBlocks(Acquired& a)
 
 const char* prepareHeaders(Acquired& a)
 {
+    const HWAVEIN handle = openHandle();
     for (int i = 0; i < 2; ++i) {
-        if (a.device->prepare(a.handle, &a.memory->headers[i], sizeof(WAVEHDR)) !=
-            MMSYSERR_NOERROR) {
+        if (a.device->prepare(handle, &a.memory->headers[i], sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
             return kPrepareFailed[i];
         }
         a.prepared[i] = true;
@@ -143,7 +153,7 @@ const char* queueHeaders(Acquired& a)
         WAVEHDR* header = &a.memory->headers[i];
         s.headers[i] = header;
         s.places[i] = BlockPlace::InDevice;
-        if (a.device->add(a.handle, header, sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
+        if (a.device->add(s.handle, header, sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
             s.places[i] = BlockPlace::Unused;
             return kQueueFailed[i];
         }
@@ -160,7 +170,7 @@ const char* armAndStart(Acquired& a)
         s.armed = true;
         s.lastBlockAt = std::chrono::steady_clock::now();
     }
-    if (a.device->start(a.handle) != MMSYSERR_NOERROR) {
+    if (a.device->start(openHandle()) != MMSYSERR_NOERROR) {
         return kStartFailed;
     }
     return nullptr;
@@ -186,24 +196,29 @@ void takeBlocksBack(const Acquired& a, bool keep)
     std::lock_guard guard(s.lock);
     s.armed = false;
     s.keepBlocks = keep;
-    if (a.handle != nullptr) {
-        a.device->reset(a.handle);
+    if (s.handle != nullptr) {
+        a.device->reset(s.handle);
     }
 }
 
-// True when no block is left in the device, false when one has not come
-// back within the limit.
-bool waitForBlocks(std::chrono::milliseconds limit)
+// Waits until no block is left in the device, or `limit`, and takes the
+// device's handle over from the capture state.
+struct BlocksBack {
+    bool allBack; // false when a block has not come back within the limit
+    HWAVEIN handle;
+};
+
+BlocksBack waitForBlocks(std::chrono::milliseconds limit)
 {
     CaptureState& s = captureState();
     std::unique_lock guard(s.lock);
     const bool allBack =
         s.blockLeftDevice.wait_for(guard, limit, [&s] { return !s.anyBlockInDevice(); });
     // From here on the thread ignores these headers, even if one comes back.
-    s.handle = nullptr;
+    const HWAVEIN handle = std::exchange(s.handle, nullptr);
     s.headers = {};
     s.places = {BlockPlace::Unused, BlockPlace::Unused};
-    return allBack;
+    return {allBack, handle};
 }
 
 // Gives back everything `a` holds, and nothing else.
@@ -211,18 +226,18 @@ void releaseAll(HWND owner, const Acquired& a, Ending ending)
 {
     const bool report = ending == Ending::Stop;
     takeBlocksBack(a, ending != Ending::FailedStart);
-    const bool allBack =
+    const auto [allBack, handle] =
         waitForBlocks(ending == Ending::DeviceFault ? kFailedStopWaitLimit : kStopWaitLimit);
     for (int i = 1; i >= 0; --i) {
         if (a.prepared[i] &&
-            a.device->unprepare(a.handle, &a.memory->headers[i], sizeof(WAVEHDR)) !=
+            a.device->unprepare(handle, &a.memory->headers[i], sizeof(WAVEHDR)) !=
                 MMSYSERR_NOERROR &&
             report) {
-            showError(owner, kUnprepareFailed[i]);
+            reportFailure(owner, kUnprepareFailed[i]);
         }
     }
-    if (a.handle != nullptr && a.device->close(a.handle) != MMSYSERR_NOERROR && report) {
-        showError(owner, kCloseFailed);
+    if (handle != nullptr && a.device->close(handle) != MMSYSERR_NOERROR && report) {
+        reportFailure(owner, kCloseFailed);
     }
     if (a.memory != nullptr) {
         if (allBack) {
@@ -267,7 +282,7 @@ int startRecording(HWND owner)
     if (const char* failure = acquire(acquired); failure != nullptr) {
         // Nothing of a failed start is kept: the next start opens afresh.
         releaseAll(owner, acquired, Ending::FailedStart);
-        showError(owner, failure);
+        reportFailure(owner, failure);
         state = RecorderState::Idle;
         return 0;
     }

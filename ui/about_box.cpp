@@ -1,7 +1,7 @@
 #include "ui/about_box.h"
 
 #include "resources/resource.h"
-#include "ui/error_message.h"
+#include "win32/error_message.h"
 
 namespace tensikon {
 

@@ -2,9 +2,9 @@
 
 #include "capture/capture.h"
 #include "resources/resource.h"
-#include "ui/error_message.h"
 #include "ui/main_window.h"
 #include "ui/shell_state.h"
+#include "win32/error_message.h"
 
 namespace tensikon {
 
@@ -79,8 +79,7 @@ HWND startUp(HINSTANCE instance, int showCommand, const StartupServices& service
     ShowWindow(window, showCommand);
     UpdateWindow(window);
 
-    shell.captureThreadId = services.startCaptureThread();
-    if (shell.captureThreadId == 0) {
+    if (services.startCaptureThread() == 0) {
         showError(window, "Can't create WAVE recording thread!", kErrorCaption, MB_ICONEXCLAMATION);
         DestroyWindow(window);
         return nullptr;

@@ -1,16 +1,18 @@
 #include "ui/main_window.h"
 
+#include <utility>
+
 #include "capture/capture.h"
 #include "core/bike_catalogue.h"
 #include "core/capture_format.h"
 #include "resources/resource.h"
 #include "ui/about_box.h"
-#include "ui/error_message.h"
 #include "ui/measurement_panel.h"
 #include "ui/model_choice.h"
 #include "ui/readout_panel.h"
 #include "ui/shell_state.h"
-#include "ui/unique_handle.h"
+#include "win32/error_message.h"
+#include "win32/unique_handle.h"
 
 namespace tensikon {
 
@@ -18,11 +20,11 @@ namespace {
 
 UniqueWindow measurementPanel;
 UniqueWindow readoutPanel;
-UniqueGlobalMemory analysisBuffer;
+UniqueGlobalMemory analysisMemory;
 bool creationReported = false;
 
-// Creates a panel, shows it and publishes its handle; a panel that cannot be
-// created is reported and left out.
+// Takes ownership of a new panel and publishes its handle; a panel that
+// could not be created is reported and left out.
 HWND addPanel(HWND window, UniqueWindow& owner, HWND panel, HWND& published)
 {
     owner.reset(panel);
@@ -40,8 +42,7 @@ void releaseEverything()
     if (shell.measurementPanel)
         endMeasurement(shell.measurementPanel);
     attachCapture(nullptr, nullptr);
-    shell.analysisBuffer = nullptr;
-    analysisBuffer.reset();
+    analysisMemory.reset();
     shell.measurementPanel = nullptr;
     measurementPanel.reset();
     shell.readoutPanel = nullptr;
@@ -66,16 +67,31 @@ LRESULT onCreate(HWND window, const CREATESTRUCTA& create)
         ShowWindow(panel, SW_SHOW);
 
     // Without the buffer no capture could be kept: start-up ends here.
-    analysisBuffer.reset(services->allocate(GMEM_FIXED | GMEM_ZEROINIT, kAnalysisBufferBytes));
-    if (!analysisBuffer) {
+    analysisMemory.reset(services->allocate(GMEM_FIXED | GMEM_ZEROINIT, kAnalysisBufferBytes));
+    if (!analysisMemory) {
         showError(nullptr, "Not enough memory for the recording buffer!", kStartupErrorCaption,
                   MB_ICONEXCLAMATION);
         creationReported = true;
         releaseEverything();
         return -1;
     }
-    shell.analysisBuffer = static_cast<std::uint8_t*>(analysisBuffer.get());
-    attachCapture(shell.measurementPanel, shell.analysisBuffer);
+    attachCapture(shell.measurementPanel, analysisBuffer());
+    return 0;
+}
+
+// The Hold Time commands and how long each lets Continuous mode wait.
+constexpr std::pair<UINT, int> kHoldTimes[] = {{IDM_HOLD_HALF_SECOND, 500},
+                                               {IDM_HOLD_ONE_SECOND, 1000},
+                                               {IDM_HOLD_TWO_SECONDS, 2000},
+                                               {IDM_HOLD_THREE_SECONDS, 3000}};
+
+// The wait a command chooses, or 0 when it is no Hold Time command.
+int holdTimeOf(UINT command)
+{
+    for (const auto& [id, milliseconds] : kHoldTimes) {
+        if (id == command)
+            return milliseconds;
+    }
     return 0;
 }
 
@@ -97,18 +113,6 @@ LRESULT onCommand(HWND window, UINT command)
     case IDM_EXIT:
         PostMessageA(window, WM_CLOSE, 0, 0);
         break;
-    case IDM_HOLD_HALF_SECOND:
-        markHoldTime(window, command, 500);
-        break;
-    case IDM_HOLD_ONE_SECOND:
-        markHoldTime(window, command, 1000);
-        break;
-    case IDM_HOLD_TWO_SECONDS:
-        markHoldTime(window, command, 2000);
-        break;
-    case IDM_HOLD_THREE_SECONDS:
-        markHoldTime(window, command, 3000);
-        break;
     case IDM_ABOUT:
         runAboutBox(shell.instance, window);
         break;
@@ -117,7 +121,9 @@ LRESULT onCommand(HWND window, UINT command)
         markRecordMode(window, command);
         break;
     default:
-        if (const BikeModel* row = findModel(static_cast<std::uint16_t>(command)))
+        if (const int milliseconds = holdTimeOf(command); milliseconds != 0)
+            markHoldTime(window, command, milliseconds);
+        else if (const BikeModel* row = findModel(static_cast<std::uint16_t>(command)))
             applyModel(*row);
         break;
     }
@@ -132,6 +138,12 @@ LRESULT onDestroy()
 }
 
 } // namespace
+
+std::uint8_t* analysisBuffer()
+{
+    // GMEM_FIXED: the handle is the memory's address.
+    return static_cast<std::uint8_t*>(analysisMemory.get());
+}
 
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {

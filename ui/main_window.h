@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 namespace tensikon {
 
 inline constexpr const char* kMainWindowClass = "myWindowClass";
@@ -18,6 +20,12 @@ inline constexpr int kMainClientHeight = 264;
 struct MainWindowServices {
     HGLOBAL (*allocate)(UINT flags, SIZE_T bytes);
 };
+
+// The analysis buffer: the kAnalysisBufferBytes the capture fills and the
+// estimator reads, or null whenever none is allocated. The main window owns
+// it from its creation to its destruction and lends it to the capture
+// (attachCapture) for that time; everyone else asks here.
+std::uint8_t* analysisBuffer();
 
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

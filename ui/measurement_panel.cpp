@@ -9,11 +9,12 @@
 #include "core/bike_catalogue.h"
 #include "core/shown_reading.h"
 #include "resources/resource.h"
-#include "ui/error_message.h"
 #include "ui/guide.h"
+#include "ui/main_window.h"
 #include "ui/readout_panel.h"
 #include "ui/shell_state.h"
-#include "ui/unique_handle.h"
+#include "win32/error_message.h"
+#include "win32/unique_handle.h"
 
 namespace tensikon {
 
@@ -36,18 +37,13 @@ constexpr const char* kNoSoundText =
 
 // The panel's measurement state. At any time either no recording runs and
 // `recording` is 0, or exactly one runs, `recording` is 1 and flashTimer
-// and the watch timer (which ends a capture whose device has failed) run. `holdPending` is true while holdTimer waits to start the next capture
-// of the continuous cycle; it never is while a recording runs.
+// and the watch timer (which ends a capture whose device has failed) run. `holdPending` is true
+// while holdTimer waits to start the next capture of the continuous cycle; it never is while a
+// recording runs.
 int recording = 0;
-int horizontalSelected = 0;
 bool holdPending = false;
 // The white background of the guide's text area.
 UniqueBrush panelBrush;
-
-bool verticalSelected(HWND panel)
-{
-    return IsDlgButtonChecked(panel, IDC_VERTICAL_CYL) == BST_CHECKED;
-}
 
 void setRecordCaption(HWND panel, const char* caption)
 {
@@ -69,7 +65,7 @@ bool beginCapture(HWND panel)
     recording = 1;
     recording = startRecording(panel) == 1 ? 1 : 0;
     if (recording == 1) {
-        setSelectedMeasured(kBrightRed, "REC");
+        showRecording();
         SetTimer(panel, IDT_WATCH, kWatchPeriodMs, nullptr);
     }
     return recording == 1;
@@ -96,7 +92,7 @@ void startFromButton(HWND panel)
 // the user is told once why.
 void stopFailedCapture(HWND panel, CaptureFault fault)
 {
-    setSelectedMeasured(kBrightGreen, "???");
+    showStopped();
     refreshReadouts();
     endCapture(panel);
     stopFailedRecording();
@@ -114,7 +110,7 @@ void stopFromButton(HWND panel)
         stopFailedCapture(panel, fault);
         return;
     }
-    setSelectedMeasured(kBrightGreen, "???");
+    showStopped();
     refreshReadouts();
     endCapture(panel);
     stopRecording(panel);
@@ -146,40 +142,23 @@ void onRecordButton(HWND panel)
         startFromButton(panel);
 }
 
-// Moves the selection to the other cylinder: its column turns bright, the
-// other dim, each measured readout keeping its hue.
-void selectCylinder(HWND panel, bool vertical)
+// The radio buttons show the readout panel's selection; a click has already
+// moved the check by the time its command arrives.
+void showSelection(HWND panel)
 {
-    ReadoutColours& c = readoutColours;
-    const COLORREF verticalRed = vertical ? kBrightRed : kDarkRed;
-    const COLORREF verticalGreen = vertical ? kBrightGreen : kDarkGreen;
-    const COLORREF horizontalRed = vertical ? kDarkRed : kBrightRed;
-    const COLORREF horizontalGreen = vertical ? kDarkGreen : kBrightGreen;
-    c.verticalMeasuredColour = pickShade(c.verticalMeasuredColour, verticalRed, verticalGreen);
-    c.horizontalMeasuredColour =
-        pickShade(c.horizontalMeasuredColour, horizontalRed, horizontalGreen);
-    c.verticalTargetColour = verticalGreen;
-    c.horizontalTargetColour = horizontalGreen;
-    refreshReadouts();
-    horizontalSelected = vertical ? 0 : 1;
-    // Keeps the check with the selection also when the command did not come
-    // from a click on the button itself.
     CheckRadioButton(panel, IDC_VERTICAL_CYL, IDC_HORIZONTAL_CYL,
-                     vertical ? IDC_VERTICAL_CYL : IDC_HORIZONTAL_CYL);
+                     verticalSelected() ? IDC_VERTICAL_CYL : IDC_HORIZONTAL_CYL);
 }
 
+// The capture belongs to the selected cylinder: during one, a click on the
+// other only has its check put back.
 void onCylinderButton(HWND panel, bool vertical)
 {
-    const bool otherIsSelected = vertical ? horizontalSelected == 1 : horizontalSelected == 0;
-    if (!otherIsSelected)
+    if (vertical == verticalSelected())
         return;
-    if (recording == 1) {
-        // The capture belongs to the selected cylinder: put the check back.
-        CheckRadioButton(panel, IDC_VERTICAL_CYL, IDC_HORIZONTAL_CYL,
-                         vertical ? IDC_HORIZONTAL_CYL : IDC_VERTICAL_CYL);
-        return;
-    }
-    selectCylinder(panel, vertical);
+    if (recording == 0)
+        selectCylinder(vertical);
+    showSelection(panel);
 }
 
 INT_PTR onCommand(HWND panel, int id)
@@ -206,18 +185,6 @@ INT_PTR onCommand(HWND panel, int id)
     return TRUE;
 }
 
-// "REC" swaps between bright and dark red; a green readout stays still.
-void onFlashTimer(HWND panel)
-{
-    COLORREF& colour = verticalSelected(panel) ? readoutColours.verticalMeasuredColour
-                                               : readoutColours.horizontalMeasuredColour;
-    if (colour == kBrightRed)
-        colour = kDarkRed;
-    else if (colour == kDarkRed)
-        colour = kBrightRed;
-    refreshReadouts();
-}
-
 // The automatic restart of the continuous cycle; the caption still reads "Stop".
 // During a start or a stop it waits for its next tick.
 void onHoldTimer(HWND panel)
@@ -242,7 +209,7 @@ void onWatchTimer(HWND panel)
 INT_PTR onTimer(HWND panel, UINT_PTR id)
 {
     if (id == IDT_FLASH)
-        onFlashTimer(panel);
+        flash();
     else if (id == IDT_HOLD)
         onHoldTimer(panel);
     else if (id == IDT_WATCH)
@@ -250,21 +217,19 @@ INT_PTR onTimer(HWND panel, UINT_PTR id)
     return TRUE;
 }
 
-// Writes the shown reading (the crossing count, or the pitch where the two
-// disagree) into the selected measured readout: bright green within the
-// selected cylinder's target, bright red outside it, and "---" in bright red
-// when the capture gave no reading at all.
-void showResult(HWND panel, std::optional<std::int32_t> hz)
+// Shows the shown reading (the crossing count, or the pitch where the two
+// disagree), judged against the selected cylinder's target, or "---" when
+// the capture gave no reading at all.
+void showReading(std::optional<std::int32_t> hz)
 {
-    const int targetId = verticalSelected(panel) ? IDC_VERTICAL_TARGET : IDC_HORIZONTAL_TARGET;
-    const UINT target = GetDlgItemInt(shell.readoutPanel, targetId, nullptr, FALSE);
+    const unsigned target = selectedTarget();
     if (!hz) {
-        setSelectedMeasured(kBrightRed, "---");
+        showResult(Verdict::NoReading, "---");
         return;
     }
     char text[16] = {};
     std::to_chars(text, text + sizeof text - 1, *hz);
-    setSelectedMeasured(isWithinTarget(*hz, target) ? kBrightGreen : kBrightRed, text);
+    showResult(isWithinTarget(*hz, target) ? Verdict::InTarget : Verdict::OutOfTarget, text);
 }
 
 bool singleModeChosen()
@@ -302,10 +267,10 @@ INT_PTR onCaptureDone(HWND panel)
         return TRUE;
     endCapture(panel);
     stopRecording(panel);
-    if (shell.analysisBuffer == nullptr)
+    if (analysisBuffer() == nullptr)
         return TRUE;
-    const AnalysisBuffer buffer(shell.analysisBuffer, kAnalysisBufferBytes);
-    showResult(panel, measureCapture(buffer).shown.hz);
+    const AnalysisBuffer buffer(analysisBuffer(), kAnalysisBufferBytes);
+    showReading(measureCapture(buffer).shown.hz);
     continueOrFinish(panel);
     return TRUE;
 }
@@ -324,7 +289,6 @@ INT_PTR onCtlColorStatic(HWND panel, HDC dc, HWND control)
 INT_PTR onInitDialog()
 {
     panelBrush.reset(CreateSolidBrush(kPanelBackground));
-    horizontalSelected = 1;
     recording = 0;
     holdPending = false;
     return TRUE;

@@ -6,6 +6,7 @@
 
 #include "resources/resource.h"
 #include "ui/guide.h"
+#include "ui/readout_panel.h"
 #include "ui/shell_state.h"
 
 namespace tensikon {
@@ -49,8 +50,7 @@ void markFamilyItem(UINT command)
 void applyModel(const BikeModel& row)
 {
     markFamilyItem(row.commandId);
-    SetDlgItemInt(shell.readoutPanel, IDC_HORIZONTAL_TARGET, row.horizontalTargetHz, FALSE);
-    SetDlgItemInt(shell.readoutPanel, IDC_VERTICAL_TARGET, row.verticalTargetHz, FALSE);
+    showTargets(row.horizontalTargetHz, row.verticalTargetHz);
     SetDlgItemTextA(shell.measurementPanel, IDC_STATUS, std::string(row.statusText).c_str());
     setGuideVariant(row.guideVariant);
 }

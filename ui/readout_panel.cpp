@@ -2,11 +2,23 @@
 
 #include "resources/resource.h"
 #include "ui/shell_state.h"
-#include "ui/unique_handle.h"
+#include "win32/unique_handle.h"
 
 namespace tensikon {
 
 namespace {
+
+// What the panel shows besides the texts, which its controls hold.
+struct ReadoutState {
+    bool verticalSelected = false;
+    Verdict horizontalMeasured = Verdict::NotMeasured;
+    Verdict verticalMeasured = Verdict::NotMeasured;
+    // The selected measured readout is in the dark beat of its flashing.
+    bool darkBeat = false;
+};
+
+// User-interface thread only.
+ReadoutState state;
 
 // Paints the background of every readout; lives as long as the panel.
 UniqueBrush readoutBrush;
@@ -19,10 +31,51 @@ constexpr int kReadoutTextBytes = 16;
 constexpr int kReadouts[] = {IDC_VERTICAL_TARGET, IDC_HORIZONTAL_TARGET, IDC_VERTICAL_MEASURED,
                              IDC_HORIZONTAL_MEASURED};
 
+bool isRed(Verdict verdict)
+{
+    return verdict == Verdict::OutOfTarget || verdict == Verdict::NoReading ||
+           verdict == Verdict::Recording;
+}
+
+// Why a readout has its colour. The hue is the verdict: a target, a value
+// within its target, nothing measured yet and a stopped capture are green;
+// a value outside its target, no reading and a running capture are red. The
+// brightness is the selection: the selected cylinder's column is bright,
+// except for the dark beat of a flashing readout. Zero for other controls.
+COLORREF shownColour(int control)
+{
+    const bool vertical = control == IDC_VERTICAL_TARGET || control == IDC_VERTICAL_MEASURED;
+    const bool selected = vertical == state.verticalSelected;
+    switch (control) {
+    case IDC_HORIZONTAL_TARGET:
+    case IDC_VERTICAL_TARGET:
+        return pickShade(false, selected);
+    case IDC_HORIZONTAL_MEASURED:
+    case IDC_VERTICAL_MEASURED: {
+        const Verdict verdict = vertical ? state.verticalMeasured : state.horizontalMeasured;
+        return pickShade(isRed(verdict), selected && !state.darkBeat);
+    }
+    default:
+        return 0;
+    }
+}
+
+int selectedMeasuredId()
+{
+    return state.verticalSelected ? IDC_VERTICAL_MEASURED : IDC_HORIZONTAL_MEASURED;
+}
+
+void setSelectedMeasured(Verdict verdict, const char* text)
+{
+    (state.verticalSelected ? state.verticalMeasured : state.horizontalMeasured) = verdict;
+    state.darkBeat = false;
+    SetDlgItemTextA(shell.readoutPanel, selectedMeasuredId(), text);
+}
+
 INT_PTR onInitDialog()
 {
     readoutBrush.reset(CreateSolidBrush(kReadoutBackground));
-    readoutColours = kInitialReadoutColours;
+    state = ReadoutState{};
     return TRUE;
 }
 
@@ -35,21 +88,10 @@ INT_PTR onDestroy()
 // The text colour of each readout; the background is the black brush.
 INT_PTR onCtlColorStatic(HDC dc, HWND control)
 {
-    switch (GetDlgCtrlID(control)) {
-    case IDC_VERTICAL_TARGET:
-        SetTextColor(dc, readoutColours.verticalTargetColour);
-        break;
-    case IDC_HORIZONTAL_TARGET:
-        SetTextColor(dc, readoutColours.horizontalTargetColour);
-        break;
-    case IDC_VERTICAL_MEASURED:
-        SetTextColor(dc, readoutColours.verticalMeasuredColour);
-        break;
-    case IDC_HORIZONTAL_MEASURED:
-        SetTextColor(dc, readoutColours.horizontalMeasuredColour);
-        break;
-    default:
-        break;
+    const int id = GetDlgCtrlID(control);
+    for (const int readout : kReadouts) {
+        if (id == readout)
+            SetTextColor(dc, shownColour(id));
     }
     SetBkMode(dc, TRANSPARENT);
     return reinterpret_cast<INT_PTR>(readoutBrush.get());
@@ -73,13 +115,14 @@ INT_PTR CALLBACK readoutPanelProc(HWND, UINT message, WPARAM wParam, LPARAM lPar
 
 HWND createReadoutPanel(HINSTANCE instance, HWND parent)
 {
-    return CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_READOUT_PANEL), parent,
-                              readoutPanelProc, 0);
+    return CreateDialogA(instance, MAKEINTRESOURCEA(IDD_READOUT_PANEL), parent, readoutPanelProc);
 }
 
-COLORREF pickShade(COLORREF current, COLORREF redShade, COLORREF greenShade)
+COLORREF pickShade(bool red, bool bright)
 {
-    return current < 256 ? redShade : greenShade;
+    if (red)
+        return bright ? kBrightRed : kDarkRed;
+    return bright ? kBrightGreen : kDarkGreen;
 }
 
 void refreshReadouts()
@@ -91,15 +134,52 @@ void refreshReadouts()
     }
 }
 
-void setSelectedMeasured(COLORREF colour, const char* text)
+bool verticalSelected()
 {
-    if (IsDlgButtonChecked(shell.measurementPanel, IDC_VERTICAL_CYL) == BST_CHECKED) {
-        readoutColours.verticalMeasuredColour = colour;
-        SetDlgItemTextA(shell.readoutPanel, IDC_VERTICAL_MEASURED, text);
-    } else {
-        readoutColours.horizontalMeasuredColour = colour;
-        SetDlgItemTextA(shell.readoutPanel, IDC_HORIZONTAL_MEASURED, text);
-    }
+    return state.verticalSelected;
+}
+
+void selectCylinder(bool vertical)
+{
+    state.verticalSelected = vertical;
+    state.darkBeat = false;
+    refreshReadouts();
+}
+
+void showTargets(unsigned horizontalHz, unsigned verticalHz)
+{
+    SetDlgItemInt(shell.readoutPanel, IDC_HORIZONTAL_TARGET, horizontalHz, FALSE);
+    SetDlgItemInt(shell.readoutPanel, IDC_VERTICAL_TARGET, verticalHz, FALSE);
+}
+
+unsigned selectedTarget()
+{
+    const int id = state.verticalSelected ? IDC_VERTICAL_TARGET : IDC_HORIZONTAL_TARGET;
+    return GetDlgItemInt(shell.readoutPanel, id, nullptr, FALSE);
+}
+
+void showResult(Verdict verdict, const char* text)
+{
+    setSelectedMeasured(verdict, text);
+}
+
+void showRecording()
+{
+    setSelectedMeasured(Verdict::Recording, "REC");
+}
+
+void showStopped()
+{
+    setSelectedMeasured(Verdict::Stopped, "???");
+}
+
+void flash()
+{
+    const Verdict selected =
+        state.verticalSelected ? state.verticalMeasured : state.horizontalMeasured;
+    if (isRed(selected))
+        state.darkBeat = !state.darkBeat;
+    refreshReadouts();
 }
 
 } // namespace tensikon

@@ -5,8 +5,6 @@
 
 #include <windows.h>
 
-#include <cstdint>
-
 namespace tensikon {
 
 inline constexpr int kDefaultHoldTimeMs = 1000;
@@ -16,12 +14,8 @@ struct ShellState {
     HWND mainWindow = nullptr;
     HWND measurementPanel = nullptr;
     HWND readoutPanel = nullptr;
-    // The 44 100 bytes the capture thread fills and the estimator reads;
-    // null whenever no buffer is allocated.
-    std::uint8_t* analysisBuffer = nullptr;
     // How long Continuous mode waits after a result before the next capture.
     int holdTimeMs = kDefaultHoldTimeMs;
-    DWORD captureThreadId = 0;
 };
 
 inline ShellState shell;

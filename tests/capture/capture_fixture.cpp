@@ -3,6 +3,21 @@
 #include "resources/resource.h"
 
 namespace tensikon::test {
+
+bool captureArmed()
+{
+    CaptureState& s = captureState();
+    std::lock_guard guard(s.lock);
+    return s.armed;
+}
+
+std::uint8_t captureBlockCount()
+{
+    CaptureState& s = captureState();
+    std::lock_guard guard(s.lock);
+    return s.blockCount;
+}
+
 namespace {
 
 int captureDoneCount = 0;

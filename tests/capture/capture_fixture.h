@@ -23,6 +23,10 @@ namespace tensikon::test {
 using Bytes = std::vector<std::uint8_t>;
 using namespace std::chrono_literals;
 
+// The capture state's `armed` and `blockCount`, read under its lock.
+bool captureArmed();
+std::uint8_t captureBlockCount();
+
 // A block of quiet sound (every level below the trigger) marked with `tag`,
 // so that a test can tell blocks apart in the analysis buffer.
 Bytes quietBlock(std::uint8_t tag);

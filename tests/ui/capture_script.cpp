@@ -11,6 +11,7 @@
 #include "capture/capture.h"
 #include "core/capture_format.h"
 #include "tests/capture/scripted_wave_in_device.h"
+#include "ui/main_window.h"
 #include "ui/shell_state.h"
 
 namespace tensikon::test::capture_script {
@@ -49,7 +50,7 @@ class ObservedDevice final : public WaveInDevice {
     MMRESULT reset(HWAVEIN handle) override
     {
         ++resets;
-        bufferAliveAtReset = shell.analysisBuffer != nullptr;
+        bufferAliveAtReset = analysisBuffer() != nullptr;
         return scripted.reset(handle);
     }
     MMRESULT unprepare(HWAVEIN handle, WAVEHDR* header, UINT size) override

@@ -19,7 +19,7 @@ struct DiagramFile {
     int height;
 };
 
-constexpr std::array<DiagramFile, 5> DiagramFiles{{
+constexpr std::array<DiagramFile, 5> kDiagramFiles{{
     {IDB_BELTS_SINGLE_CAM, "belts_single_cam.bmp", 150, 147},
     {IDB_BELTS_TWIN_CAM, "belts_twin_cam.bmp", 150, 145},
     {IDB_TENSIONER_NUTS, "tensioner_nuts.bmp", 220, 194},
@@ -126,7 +126,7 @@ void expectIcon(HMODULE module, const std::string& sourceDir)
 
 void expectGuidePicturesIn(HMODULE module, const std::string& sourceDir)
 {
-    for (const DiagramFile& d : DiagramFiles)
+    for (const DiagramFile& d : kDiagramFiles)
         expectDiagram(module, d, sourceDir + "/resources/diagrams/");
     expectIcon(module, sourceDir);
 }

@@ -1,13 +1,15 @@
 // The dialog templates as the resources hold them, and the windows created
-// from them: the main window's frame, both panels and every control with its
-// class, style, text, place and visibility.
+// from them: the main window's frame, both panels, what their controls must
+// be for the program to work, and every control created as templated.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "resources/resource.h"
@@ -21,104 +23,28 @@ namespace {
 constexpr int kButton = 0x0080;
 constexpr int kStatic = 0x0082;
 
-struct ControlLayout {
-    int id;
-    int classAtom;
-    DWORD style; // besides WS_CHILD and WS_VISIBLE
-    DWORD exStyle;
-    NameOrNumber title;
-    RECT place; // x, y, width, height in dialog units
-    bool visible;
-};
-
-constexpr DWORD kBitmapStyle = SS_BITMAP | SS_CENTERIMAGE;
-constexpr DWORD kRadioStyle = BS_AUTORADIOBUTTON | BS_PUSHLIKE;
-constexpr RECT kPageArea{8, 8, 184, 124};
-
 NameOrNumber named(const char* text)
 {
     return {text, -1};
 }
 
-NameOrNumber bitmap(int id)
+// The item with this id; fails the test when the template lacks it.
+const TemplateItem& item(const DialogTemplate& t, int id)
 {
-    return {"", id};
+    for (const TemplateItem& i : t.items) {
+        if (i.id == id)
+            return i;
+    }
+    ADD_FAILURE() << "no control " << id;
+    static const TemplateItem none;
+    return none;
 }
 
-// Dialog 1001 in template order, which is also the stacking order.
-const std::vector<ControlLayout> kPanelControls{
-    {IDC_RECORD,
-     kButton,
-     BS_PUSHBUTTON | WS_TABSTOP,
-     0,
-     named("Start Recording"),
-     {212, 96, 112, 48},
-     true},
-    {IDC_TOP_LINE, kStatic, SS_ETCHEDHORZ, 0, {}, {0, 0, 348, 4}, true},
-    {IDC_DIVIDER, kStatic, SS_ETCHEDVERT, 0, {}, {200, 0, 4, 160}, true},
-    {IDC_HORIZONTAL_CYL,
-     kButton,
-     kRadioStyle,
-     0,
-     named(" Horizontal Cyl"),
-     {212, 80, 56, 10},
-     true},
-    {IDC_VERTICAL_CYL, kButton, kRadioStyle, 0, named("Vertical Cyl"), {268, 80, 56, 10}, true},
-    {IDC_MEASURED_LABEL,
-     kStatic,
-     SS_LEFT | WS_GROUP,
-     0,
-     named("Measured Value"),
-     {240, 68, 54, 8},
-     true},
-    {IDC_TARGET_LABEL,
-     kStatic,
-     SS_LEFT | WS_GROUP,
-     0,
-     named("Target Value"),
-     {244, 7, 44, 8},
-     true},
-    {IDC_GUIDE_BACK, kButton, BS_PUSHBUTTON | WS_TABSTOP, 0, named("Back"), {8, 136, 36, 12}, true},
-    {IDC_GUIDE_FORWARD,
-     kButton,
-     BS_PUSHBUTTON | WS_TABSTOP,
-     0,
-     named("Forward"),
-     {156, 136, 37, 12},
-     true},
-    {IDC_GUIDE_BELTS, kStatic, kBitmapStyle, WS_EX_CLIENTEDGE, bitmap(IDB_BELTS_SINGLE_CAM),
-     kPageArea, false},
-    {IDC_GUIDE_BELTS_TWIN, kStatic, kBitmapStyle, WS_EX_CLIENTEDGE, bitmap(IDB_BELTS_TWIN_CAM),
-     kPageArea, false},
-    {IDC_GUIDE_TEXT, kStatic, SS_LEFT | WS_GROUP, WS_EX_CLIENTEDGE, {}, kPageArea, true},
-    {IDC_STATUS,
-     kStatic,
-     SS_LEFT | SS_SUNKEN,
-     0,
-     named("No Bike Selected"),
-     {1, 152, 331, 10},
-     true},
-    {IDC_GUIDE_PULLEY, kStatic, kBitmapStyle, WS_EX_CLIENTEDGE, bitmap(IDB_DRIVE_PULLEY), kPageArea,
-     false},
-    {IDC_GUIDE_NUTS, kStatic, kBitmapStyle, WS_EX_CLIENTEDGE, bitmap(IDB_TENSIONER_NUTS), kPageArea,
-     false},
-    {IDC_GUIDE_TOOL, kStatic, kBitmapStyle, WS_EX_CLIENTEDGE, bitmap(IDB_TENSIONER_TOOL), kPageArea,
-     false},
-};
-
-// Dialog 1002: the readouts, in template order.
-const std::vector<ControlLayout> kReadoutControls{
-    {IDC_HORIZONTAL_TARGET, kStatic, SS_CENTER | SS_SUNKEN, 0, named("000"), {2, 1, 20, 9}, true},
-    {IDC_VERTICAL_TARGET, kStatic, SS_CENTER | SS_SUNKEN, 0, named("000"), {26, 1, 20, 9}, true},
-    {IDC_HORIZONTAL_MEASURED,
-     kStatic,
-     SS_CENTER | SS_SUNKEN,
-     0,
-     named("000"),
-     {2, 12, 20, 9},
-     true},
-    {IDC_VERTICAL_MEASURED, kStatic, SS_CENTER | SS_SUNKEN, 0, named("000"), {26, 12, 20, 9}, true},
-};
+bool overlap(const RECT& a, const RECT& b)
+{
+    return a.left < b.left + b.right && b.left < a.left + a.right && a.top < b.top + b.bottom &&
+           b.top < a.top + a.bottom;
+}
 
 void expectSameRect(const RECT& actual, const RECT& expected)
 {
@@ -139,23 +65,6 @@ std::string classOf(const NameOrNumber& name)
     for (char& c : upper)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return upper;
-}
-
-void expectTemplateItems(const DialogTemplate& t, const std::vector<ControlLayout>& layouts)
-{
-    ASSERT_EQ(t.items.size(), layouts.size());
-    for (std::size_t k = 0; k < layouts.size(); ++k) {
-        const ControlLayout& want = layouts[k];
-        const TemplateItem& item = t.items[k];
-        SCOPED_TRACE(testing::Message() << "control " << want.id);
-        EXPECT_EQ(item.id, want.id);
-        EXPECT_EQ(classOf(item.className), classOf({"", want.classAtom}));
-        EXPECT_EQ(item.title, want.title);
-        EXPECT_EQ(item.style, want.style | WS_CHILD | (want.visible ? WS_VISIBLE : 0))
-            << std::hex << item.style;
-        EXPECT_EQ(item.exStyle, want.exStyle);
-        expectSameRect(item.place, want.place);
-    }
 }
 
 // Dialog units of `dialog` to pixels, each of x, y, width and height on its
@@ -182,21 +91,22 @@ std::string className(HWND window)
     return name.data();
 }
 
-// The controls as created: stacking order, place, visibility and text.
-void expectCreatedControls(HWND dialog, const std::vector<ControlLayout>& layouts)
+// The controls as created from the template: stacking order, class, place,
+// visibility and text.
+void expectCreatedAsTemplated(HWND dialog, const DialogTemplate& t)
 {
     HWND child = GetWindow(dialog, GW_CHILD);
-    for (const ControlLayout& want : layouts) {
+    for (const TemplateItem& want : t.items) {
         SCOPED_TRACE(testing::Message() << "control " << want.id);
         ASSERT_NE(child, nullptr);
         EXPECT_EQ(GetDlgCtrlID(child), want.id) << "stacking order";
-        HWND control = GetDlgItem(dialog, want.id);
-        EXPECT_STRCASEEQ(className(control).c_str(),
-                         want.classAtom == kButton ? "Button" : "Static");
-        EXPECT_EQ(IsWindowVisible(control) != FALSE, want.visible);
+        EXPECT_STRCASEEQ(className(child).c_str(), classOf(want.className).c_str());
+        EXPECT_EQ(IsWindowVisible(child) != FALSE, (want.style & WS_VISIBLE) != 0);
         const RECT expected = toPixels(dialog, want.place);
-        const RECT actual = placeIn(dialog, control);
-        if (want.style == SS_ETCHEDHORZ || want.style == SS_ETCHEDVERT) {
+        const RECT actual = placeIn(dialog, child);
+        const DWORD kind = want.style & SS_TYPEMASK;
+        if (classOf(want.className) == "STATIC" &&
+            (kind == SS_ETCHEDHORZ || kind == SS_ETCHEDVERT)) {
             // The platform draws an etched line at its own thickness.
             EXPECT_EQ(actual.left, expected.left);
             EXPECT_EQ(actual.top, expected.top);
@@ -276,7 +186,7 @@ TEST_F(Layout, ATallerCaptionAndMenuBarStillLeave264Pixels)
     EXPECT_GT(outer.bottom - outer.top, kMainWindowHeight);
 }
 
-TEST(DialogTemplates, MeasurementPanelHasEveryControlWithItsStyleTextAndPlace)
+TEST(DialogTemplates, MeasurementPanelIsAChildInEightPointSansSerif)
 {
     const DialogTemplate t = loadDialogTemplate(IDD_MEASUREMENT_PANEL);
     EXPECT_EQ(t.style,
@@ -287,7 +197,90 @@ TEST(DialogTemplates, MeasurementPanelHasEveryControlWithItsStyleTextAndPlace)
     EXPECT_EQ(t.typeface, "MS Sans Serif");
     EXPECT_EQ(t.pointSize, 8);
     EXPECT_EQ(t.weight, FW_NORMAL);
-    expectTemplateItems(t, kPanelControls);
+    for (const TemplateItem& i : t.items)
+        EXPECT_TRUE(i.style & WS_CHILD) << i.id;
+}
+
+TEST(DialogTemplates, MeasurementPanelShowsItsTextsAndPushButtons)
+{
+    const DialogTemplate t = loadDialogTemplate(IDD_MEASUREMENT_PANEL);
+    const std::pair<int, const char*> texts[] = {
+        {IDC_RECORD, "Start Recording"},    {IDC_HORIZONTAL_CYL, " Horizontal Cyl"},
+        {IDC_VERTICAL_CYL, "Vertical Cyl"}, {IDC_MEASURED_LABEL, "Measured Value"},
+        {IDC_TARGET_LABEL, "Target Value"}, {IDC_GUIDE_BACK, "Back"},
+        {IDC_GUIDE_FORWARD, "Forward"},     {IDC_STATUS, "No Bike Selected"},
+    };
+    for (const auto& [id, text] : texts)
+        EXPECT_EQ(item(t, id).title, named(text)) << id;
+    for (const int id : {IDC_RECORD, IDC_GUIDE_BACK, IDC_GUIDE_FORWARD}) {
+        EXPECT_EQ(item(t, id).style & (BS_TYPEMASK | WS_TABSTOP),
+                  static_cast<DWORD>(BS_PUSHBUTTON | WS_TABSTOP))
+            << id;
+        EXPECT_EQ(classOf(item(t, id).className), "BUTTON") << id;
+    }
+}
+
+// One pair of push-like radio buttons on one row, horizontal on the left.
+TEST(DialogTemplates, CylinderButtonsAreOneRadioPairSideBySide)
+{
+    const DialogTemplate t = loadDialogTemplate(IDD_MEASUREMENT_PANEL);
+    const TemplateItem& horizontal = item(t, IDC_HORIZONTAL_CYL);
+    const TemplateItem& vertical = item(t, IDC_VERTICAL_CYL);
+    for (const TemplateItem* cyl : {&horizontal, &vertical}) {
+        EXPECT_EQ(cyl->style & (BS_TYPEMASK | BS_PUSHLIKE),
+                  static_cast<DWORD>(BS_AUTORADIOBUTTON | BS_PUSHLIKE));
+        EXPECT_FALSE(cyl->style & WS_GROUP);
+        EXPECT_EQ(cyl->place.top, horizontal.place.top);
+    }
+    EXPECT_LT(horizontal.place.left + horizontal.place.right, vertical.place.left + 1);
+}
+
+constexpr int kGuidePages[] = {IDC_GUIDE_BELTS,  IDC_GUIDE_BELTS_TWIN, IDC_GUIDE_TEXT,
+                               IDC_GUIDE_PULLEY, IDC_GUIDE_NUTS,       IDC_GUIDE_TOOL};
+
+// One place for all the guide's pages, only the text shown at first, each
+// picture a bitmap of the program.
+TEST(DialogTemplates, GuidePagesShareOnePlace)
+{
+    const DialogTemplate t = loadDialogTemplate(IDD_MEASUREMENT_PANEL);
+    for (const int id : kGuidePages) {
+        const TemplateItem& page = item(t, id);
+        expectSameRect(page.place, item(t, IDC_GUIDE_TEXT).place);
+        EXPECT_EQ(page.exStyle, static_cast<DWORD>(WS_EX_CLIENTEDGE)) << id;
+        EXPECT_EQ((page.style & WS_VISIBLE) != 0, id == IDC_GUIDE_TEXT) << id;
+        if (id == IDC_GUIDE_TEXT)
+            continue;
+        EXPECT_EQ(page.style & (SS_TYPEMASK | SS_CENTERIMAGE),
+                  static_cast<DWORD>(SS_BITMAP | SS_CENTERIMAGE));
+        HBITMAP picture =
+            LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(page.title.number));
+        EXPECT_NE(picture, nullptr) << id;
+        DeleteObject(picture);
+    }
+}
+
+// Every control lies inside the panel; every other than a page is shown and,
+// but for the etched lines, has a place of its own.
+TEST(DialogTemplates, MeasurementControlsDoNotCoverEachOther)
+{
+    const DialogTemplate t = loadDialogTemplate(IDD_MEASUREMENT_PANEL);
+    for (const TemplateItem& i : t.items) {
+        const RECT& r = i.place;
+        EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.left + r.right <= t.place.right &&
+                    r.top + r.bottom <= t.place.bottom)
+            << i.id;
+        if (std::ranges::find(kGuidePages, i.id) != std::end(kGuidePages))
+            continue;
+        EXPECT_TRUE(i.style & WS_VISIBLE) << i.id;
+        const DWORD kind = i.style & SS_TYPEMASK;
+        if (classOf(i.className) == "STATIC" && (kind == SS_ETCHEDHORZ || kind == SS_ETCHEDVERT))
+            continue;
+        for (const TemplateItem& other : t.items) {
+            if (&other != &i && other.id != IDC_DIVIDER && other.id != IDC_TOP_LINE) {
+                EXPECT_FALSE(overlap(r, other.place)) << i.id << " and " << other.id;
+            }
+        }
+    }
 }
 
 TEST(DialogTemplates, ReadoutPanelHasFourSunkenCentredReadoutsInTwentyPointArial)
@@ -300,7 +293,29 @@ TEST(DialogTemplates, ReadoutPanelHasFourSunkenCentredReadoutsInTwentyPointArial
     EXPECT_EQ(t.typeface, "Arial");
     EXPECT_EQ(t.pointSize, 20);
     EXPECT_EQ(t.weight, FW_NORMAL);
-    expectTemplateItems(t, kReadoutControls);
+    // A two by two grid: horizontal left, targets on top, one size for all,
+    // each "000" centred and sunken.
+    ASSERT_EQ(t.items.size(), 4u);
+    const RECT& horizontalTarget = item(t, IDC_HORIZONTAL_TARGET).place;
+    const RECT& verticalTarget = item(t, IDC_VERTICAL_TARGET).place;
+    const RECT& horizontalMeasured = item(t, IDC_HORIZONTAL_MEASURED).place;
+    const RECT& verticalMeasured = item(t, IDC_VERTICAL_MEASURED).place;
+    EXPECT_EQ(horizontalTarget.top, verticalTarget.top);
+    EXPECT_EQ(horizontalMeasured.top, verticalMeasured.top);
+    EXPECT_EQ(horizontalTarget.left, horizontalMeasured.left);
+    EXPECT_EQ(verticalTarget.left, verticalMeasured.left);
+    EXPECT_LT(horizontalTarget.left, verticalTarget.left);
+    EXPECT_LT(horizontalTarget.top, horizontalMeasured.top);
+    for (const TemplateItem& i : t.items) {
+        EXPECT_EQ(classOf(i.className), "STATIC") << i.id;
+        EXPECT_EQ(i.title, named("000")) << i.id;
+        EXPECT_EQ(i.style, static_cast<DWORD>(SS_CENTER | SS_SUNKEN | WS_CHILD | WS_VISIBLE))
+            << i.id;
+        EXPECT_EQ(i.place.right, horizontalTarget.right) << i.id;
+        EXPECT_EQ(i.place.bottom, horizontalTarget.bottom) << i.id;
+        for (const TemplateItem& other : t.items)
+            EXPECT_TRUE(&other == &i || !overlap(i.place, other.place)) << i.id;
+    }
 }
 
 TEST(DialogTemplates, AboutBoxShowsNameVersionNoticeAndOk)
@@ -337,7 +352,7 @@ TEST_F(Layout, MeasurementPanelHoldsEveryControlAsTemplated)
     LONG height = 0;
     EXPECT_EQ(fontFace(panel(), &height), "MS Sans Serif");
     EXPECT_EQ(height, pointsToHeight(8));
-    expectCreatedControls(panel(), kPanelControls);
+    expectCreatedAsTemplated(panel(), loadDialogTemplate(IDD_MEASUREMENT_PANEL));
     EXPECT_EQ(IsDlgButtonChecked(panel(), IDC_HORIZONTAL_CYL), BST_CHECKED);
     EXPECT_EQ(IsDlgButtonChecked(panel(), IDC_VERTICAL_CYL), BST_UNCHECKED);
 }
@@ -353,7 +368,7 @@ TEST_F(Layout, ReadoutPanelLiesOverTheMeasurementControlsInLargeType)
     LONG height = 0;
     EXPECT_EQ(fontFace(readouts(), &height), "Arial");
     EXPECT_EQ(height, pointsToHeight(20));
-    expectCreatedControls(readouts(), kReadoutControls);
+    expectCreatedAsTemplated(readouts(), loadDialogTemplate(IDD_READOUT_PANEL));
 }
 
 } // namespace

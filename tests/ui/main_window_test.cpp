@@ -129,7 +129,7 @@ TEST_F(Commands, ExitClosesTheWindowAndTheLoopEndsWithZero)
     KillTimer(nullptr, guard);
     EXPECT_EQ(mainWindow(), nullptr);
     EXPECT_EQ(panel(), nullptr);
-    EXPECT_EQ(shell.analysisBuffer, nullptr);
+    EXPECT_EQ(analysisBuffer(), nullptr);
 }
 
 // The About box: every check runs while it is open, by posted messages and
@@ -378,7 +378,7 @@ TEST_F(StartUp, AnAnalysisBufferThatCannotBeHadIsReportedAndEndsStartUp)
     expectOneBox(shown, "Not enough memory for the recording buffer!", "Error!", Icon::Exclamation);
     EXPECT_EQ(mainWindow(), nullptr);
     EXPECT_EQ(panel(), nullptr);
-    EXPECT_EQ(shell.analysisBuffer, nullptr);
+    EXPECT_EQ(analysisBuffer(), nullptr);
     EXPECT_EQ(FindWindowA(kMainWindowClass, nullptr), nullptr);
 }
 

@@ -7,6 +7,7 @@
 #include "resources/resource.h"
 #include "tests/ui/app_fixture.h"
 #include "tests/ui/capture_script.h"
+#include "ui/main_window.h"
 #include "ui/readout_panel.h"
 #include "ui/shell_state.h"
 
@@ -351,7 +352,7 @@ TEST_F(Measurement, ClosingTheWindowDuringACaptureStopsItBeforeTheBufferIsReleas
     EXPECT_FALSE(script::recording());
     EXPECT_EQ(script::stops(), 1);
     EXPECT_TRUE(script::bufferAliveAtLastStop());
-    EXPECT_EQ(shell.analysisBuffer, nullptr);
+    EXPECT_EQ(analysisBuffer(), nullptr);
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-// The readout panel's three operations on the real panel.
+// The readout panel's operations on the real panel.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -11,14 +11,12 @@
 namespace tensikon::test {
 namespace {
 
-TEST(PickShade, KeepsTheHueAndTakesTheAskedBrightness)
+TEST(PickShade, GivesTheHueInTheAskedBrightness)
 {
-    EXPECT_EQ(pickShade(kDarkRed, kBrightRed, kBrightGreen), kBrightRed);
-    EXPECT_EQ(pickShade(kDarkGreen, kBrightRed, kBrightGreen), kBrightGreen);
-    EXPECT_EQ(pickShade(kBrightRed, kDarkRed, kDarkGreen), kDarkRed);
-    EXPECT_EQ(pickShade(kBrightGreen, kDarkRed, kDarkGreen), kDarkGreen);
-    EXPECT_EQ(pickShade(255, kDarkRed, kDarkGreen), kDarkRed);
-    EXPECT_EQ(pickShade(256, kDarkRed, kDarkGreen), kDarkGreen);
+    EXPECT_EQ(pickShade(true, true), kBrightRed);
+    EXPECT_EQ(pickShade(true, false), kDarkRed);
+    EXPECT_EQ(pickShade(false, true), kBrightGreen);
+    EXPECT_EQ(pickShade(false, false), kDarkGreen);
 }
 
 using Readouts = AppTest;
@@ -43,11 +41,14 @@ TEST_F(Readouts, RefreshNeverChangesWhatAReadoutShows)
 
 TEST_F(Readouts, EachAsksForItsOwnColourOnBlack)
 {
-    readoutColours = {0x010101, 0x020202, 0x030303, 0x040404};
-    EXPECT_EQ(readoutColour(IDC_HORIZONTAL_TARGET), 0x010101u);
-    EXPECT_EQ(readoutColour(IDC_VERTICAL_TARGET), 0x020202u);
-    EXPECT_EQ(readoutColour(IDC_HORIZONTAL_MEASURED), 0x030303u);
-    EXPECT_EQ(readoutColour(IDC_VERTICAL_MEASURED), 0x040404u);
+    // Four different colours: a red result in the selected vertical column.
+    selectCylinder(true);
+    showResult(Verdict::OutOfTarget, "110");
+    flash();
+    EXPECT_EQ(readoutColour(IDC_HORIZONTAL_TARGET), kDarkGreen);
+    EXPECT_EQ(readoutColour(IDC_VERTICAL_TARGET), kBrightGreen);
+    EXPECT_EQ(readoutColour(IDC_HORIZONTAL_MEASURED), kDarkGreen);
+    EXPECT_EQ(readoutColour(IDC_VERTICAL_MEASURED), kDarkRed);
 
     HDC dc = CreateCompatibleDC(nullptr);
     SetBkMode(dc, OPAQUE);
@@ -62,20 +63,20 @@ TEST_F(Readouts, EachAsksForItsOwnColourOnBlack)
     DeleteDC(dc);
 }
 
-TEST_F(Readouts, SetSelectedMeasuredTouchesOnlyTheSelectedCylinder)
+TEST_F(Readouts, AMeasuredTextGoesOnlyToTheSelectedCylinder)
 {
-    setSelectedMeasured(kBrightRed, "REC");
+    showRecording();
     EXPECT_EQ(readout(IDC_HORIZONTAL_MEASURED), "REC");
-    EXPECT_EQ(readoutColours.horizontalMeasuredColour, kBrightRed);
+    EXPECT_EQ(readoutColour(IDC_HORIZONTAL_MEASURED), kBrightRed);
     EXPECT_EQ(readout(IDC_VERTICAL_MEASURED), "000");
-    EXPECT_EQ(readoutColours.verticalMeasuredColour, kDarkGreen);
+    EXPECT_EQ(readoutColour(IDC_VERTICAL_MEASURED), kDarkGreen);
 
-    CheckRadioButton(panel(), IDC_VERTICAL_CYL, IDC_HORIZONTAL_CYL, IDC_VERTICAL_CYL);
-    setSelectedMeasured(kBrightGreen, "???");
+    selectCylinder(true);
+    showStopped();
     EXPECT_EQ(readout(IDC_VERTICAL_MEASURED), "???");
-    EXPECT_EQ(readoutColours.verticalMeasuredColour, kBrightGreen);
+    EXPECT_EQ(readoutColour(IDC_VERTICAL_MEASURED), kBrightGreen);
     EXPECT_EQ(readout(IDC_HORIZONTAL_MEASURED), "REC");
-    EXPECT_EQ(readoutColours.horizontalMeasuredColour, kBrightRed);
+    EXPECT_EQ(readoutColour(IDC_HORIZONTAL_MEASURED), kDarkRed);
 }
 
 } // namespace

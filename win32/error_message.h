@@ -1,4 +1,5 @@
-// The one way the window code tells the user that something failed.
+// The one way the program tells the user that something failed: the windows
+// and the recorder alike.
 #pragma once
 
 #include <windows.h>
@@ -12,7 +13,7 @@ inline constexpr const char* kStartupErrorCaption = "Error!";
 inline constexpr const char* kWarningCaption = "Warning!";
 
 // A modal message box with one OK button. `owner` may be null (no window yet).
-// `icon` is MB_ICONEXCLAMATION or MB_ICONINFORMATION.
+// `icon` is MB_ICONEXCLAMATION, MB_ICONINFORMATION or MB_ICONWARNING.
 void showError(HWND owner, const char* text, const char* caption, UINT icon);
 
 } // namespace tensikon

@@ -1,4 +1,4 @@
-#include "ui/error_message.h"
+#include "win32/error_message.h"
 
 namespace tensikon {
 
