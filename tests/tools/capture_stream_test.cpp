@@ -18,8 +18,8 @@
 #include <fstream>
 #include <map>
 
-#include "core/recording_scan.h"
 #include "tests/tools/any_wav.h"
+#include "tools/analyze/recording_scan.h"
 
 namespace tensikon::analyze {
 namespace {

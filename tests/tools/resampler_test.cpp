@@ -8,10 +8,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "core/wav_file.h"
 #include "tests/tools/any_wav.h"
 #include "tests/tools/run_program.h"
 #include "tools/analyze/frame_decoder.h"
+#include "tools/analyze/wav_file.h"
 
 namespace tensikon::analyze {
 namespace {

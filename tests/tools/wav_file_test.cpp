@@ -1,8 +1,8 @@
-#include "core/wav_file.h"
+#include "tools/analyze/wav_file.h"
 
 #include <gtest/gtest.h>
 
-#include "tests/core/wav_builder.h"
+#include "tests/tools/wav_builder.h"
 
 namespace tensikon {
 namespace {

@@ -1,4 +1,4 @@
-#include "core/wav_file.h"
+#include "tools/analyze/wav_file.h"
 
 #include <algorithm>
 #include <array>
@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "core/capture_format.h"
-#include "core/wav_format.h"
+#include "tools/analyze/wav_format.h"
 
 namespace tensikon {
 
