@@ -16,6 +16,7 @@
 #include "core/shown_reading.h"
 #include "tests/bench/ten_minutes.h"
 #include "tests/core/plucked.h"
+#include "tests/tools/wav_in_memory.h"
 #include "tools/analyze/recording_scan.h"
 #include "tools/analyze/wav_file.h"
 

@@ -10,6 +10,7 @@
 #include "tests/core/plucked.h"
 #include "tests/fuzz/fuzz_target.h"
 #include "tests/tools/wav_builder.h"
+#include "tests/tools/wav_in_memory.h"
 #include "tools/analyze/recording_scan.h"
 #include "tools/analyze/wav_file.h"
 

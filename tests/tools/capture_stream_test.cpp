@@ -19,6 +19,7 @@
 #include <map>
 
 #include "tests/tools/any_wav.h"
+#include "tests/tools/wav_in_memory.h"
 #include "tools/analyze/recording_scan.h"
 
 namespace tensikon::analyze {

@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 
+#include "tests/tools/wav_in_memory.h"
 #include "tools/analyze/recording_scan.h"
 #include "tools/analyze/wav_file.h"
 

@@ -10,6 +10,7 @@
 
 #include "tests/tools/any_wav.h"
 #include "tests/tools/run_program.h"
+#include "tests/tools/wav_in_memory.h"
 #include "tools/analyze/frame_decoder.h"
 #include "tools/analyze/wav_file.h"
 

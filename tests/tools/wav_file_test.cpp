@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/tools/wav_builder.h"
+#include "tests/tools/wav_in_memory.h"
 
 namespace tensikon {
 namespace {
