@@ -1,7 +1,5 @@
 #include "core/guide_pages.h"
 
-#include "resources/resource.h"
-
 #include <algorithm>
 #include <cstring>
 
@@ -14,7 +12,7 @@ namespace {
 // line and separates its paragraphs by an empty line; within a paragraph
 // only the control's word wrap breaks lines. No text holds a '%' or an '&'
 // (the static control would take '&' for a mnemonic prefix).
-constexpr std::string_view Warning =
+constexpr std::string_view kWarning =
     "\r\nLIABILITY - No liability is accepted for any damage, loss or injury arising from "
     "using this program, or from being unable to use it. You use it entirely at your own "
     "risk.\r\n\r\n"
@@ -24,7 +22,7 @@ constexpr std::string_view Warning =
     "NOTE: The user must verify the correct tensioning method for his/her bike before "
     "starting any work.";
 
-constexpr std::string_view StepsOneToThree =
+constexpr std::string_view kStepsOneToThree =
     "\r\nStep by Step Guide to Tensioning Veltrani Cam Belts\r\n\r\n"
     "1. Remove the cam belt covers. On some models the fairing or the tank may have to "
     "come off first.\r\n\r\n"
@@ -35,7 +33,7 @@ constexpr std::string_view StepsOneToThree =
     "lines up with the mark on the clutch housing, as highlighted by the arrows in the "
     "next picture.";
 
-constexpr std::string_view StepsFourToFive =
+constexpr std::string_view kStepsFourToFive =
     "\r\n4. Select the bike from the Settings menu. This loads the target belt frequencies "
     "of both cylinders and the matching instructions for your model. A bike that is "
     "greyed out or missing from the list has no known settings; its settings could be "
@@ -45,7 +43,7 @@ constexpr std::string_view StepsFourToFive =
     "belt but clear of every moving part. Note: the placement of the microphone is "
     "critical for consistent results, so keep it in the same place for every reading.";
 
-constexpr std::string_view StepSix =
+constexpr std::string_view kStepSix =
     "\r\n6. Select microphone as the input device. Open Sound in the Control Panel (Sounds "
     "and Audio Devices), go to the Recording tab (Audio tab), select the microphone and "
     "click Set Default (choose it as the default device under Sound recording). Its "
@@ -55,7 +53,7 @@ constexpr std::string_view StepSix =
     "full volume. Then switch on \"Microphone boost\" in the microphone's Levels tab "
     "(Advanced Controls) and try the reading again.";
 
-constexpr std::string_view StepSeven =
+constexpr std::string_view kStepSeven =
     "\r\n7. Adjust microphone volume. Set the microphone volume to full, click the Start "
     "Recording button and gently flick the belt at the arrowed place. While readings "
     "keep coming, halve the volume and try again, each time flicking the belt the same "
@@ -66,7 +64,7 @@ constexpr std::string_view StepSeven =
     "Note: for repeatable results flick the belt with the end of a ballpoint pen, in "
     "the same place and with the same force each time, rather than with a finger.";
 
-constexpr std::string_view StepsEightToTenCorrectCylinder =
+constexpr std::string_view kStepsEightToTenCorrectCylinder =
     "\r\n8. Make sure the correct cylinder is selected then click the Start Record button. "
     "REC should now be flashing in the Measured Value display box.\r\n\r\n"
     "9. Flick the belt and wait for the resonant frequency to be shown in the Measured "
@@ -75,7 +73,7 @@ constexpr std::string_view StepsEightToTenCorrectCylinder =
     "nut (1) and adjuster nut (2), then adjust the tensioner as shown in the next "
     "diagram. Tightening the belt raises the frequency, slackening lowers it.";
 
-constexpr std::string_view StepsEightToTenHorizontalCylinder =
+constexpr std::string_view kStepsEightToTenHorizontalCylinder =
     "\r\n8. Make sure the horizontal cylinder is selected then click the Start Record "
     "button. REC should now be flashing in the Measured Value display box.\r\n\r\n"
     "9. Flick the belt and wait for the resonant frequency to be shown in the Measured "
@@ -84,7 +82,7 @@ constexpr std::string_view StepsEightToTenHorizontalCylinder =
     "nut, then adjust the tensioner as shown in the next diagram. Tightening the belt "
     "raises the frequency, slackening lowers it.";
 
-constexpr std::string_view StepsElevenToFifteen =
+constexpr std::string_view kStepsElevenToFifteen =
     "\r\n11. Tighten the tensioner fixing nut and repeat step 9.\r\n\r\n"
     "12. Click Stop and point the microphone at the vertical cylinder's flick position, "
     "shown by the arrow in the next diagram.\r\n\r\n"
@@ -94,30 +92,39 @@ constexpr std::string_view StepsElevenToFifteen =
     "repeat steps 9 to 11.\r\n\r\n"
     "15. Refit the spark plugs, the belt covers and any parts removed.";
 
-constexpr std::string_view NoText{};
+constexpr std::string_view kNoText{};
+
+struct GuidePage {
+    GuideView viewVariant1;        // what the page shows under GuideVariant 1
+    GuideView viewVariant0;        // ... and under GuideVariant 0
+    std::string_view textVariant1; // empty for a diagram page
+    std::string_view textVariant0;
+};
+
+constexpr GuideView kText = GuideView::Text;
+
+// Indexed by page.
+constexpr std::array<GuidePage, kGuidePageCount> kGuidePages{{
+    {kText, kText, kWarning, kWarning},
+    {kText, kText, kStepsOneToThree, kStepsOneToThree},
+    {GuideView::Pulley, GuideView::Pulley, kNoText, kNoText},
+    {kText, kText, kStepsFourToFive, kStepsFourToFive},
+    {GuideView::Belts, GuideView::BeltsTwin, kNoText, kNoText},
+    {kText, kText, kStepSix, kStepSix},
+    {kText, kText, kStepSeven, kStepSeven},
+    {kText, kText, kStepsEightToTenCorrectCylinder, kStepsEightToTenHorizontalCylinder},
+    {GuideView::Nuts, GuideView::Tool, kNoText, kNoText},
+    {kText, kText, kStepsElevenToFifteen, kStepsElevenToFifteen},
+    {GuideView::Belts, GuideView::BeltsTwin, kNoText, kNoText},
+}};
 
 } // namespace
 
-const std::array<GuidePage, GuidePageCount> GuidePages{{
-    {IDC_GUIDE_TEXT, IDC_GUIDE_TEXT, Warning, Warning},
-    {IDC_GUIDE_TEXT, IDC_GUIDE_TEXT, StepsOneToThree, StepsOneToThree},
-    {IDC_GUIDE_PULLEY, IDC_GUIDE_PULLEY, NoText, NoText},
-    {IDC_GUIDE_TEXT, IDC_GUIDE_TEXT, StepsFourToFive, StepsFourToFive},
-    {IDC_GUIDE_BELTS, IDC_GUIDE_BELTS_TWIN, NoText, NoText},
-    {IDC_GUIDE_TEXT, IDC_GUIDE_TEXT, StepSix, StepSix},
-    {IDC_GUIDE_TEXT, IDC_GUIDE_TEXT, StepSeven, StepSeven},
-    {IDC_GUIDE_TEXT, IDC_GUIDE_TEXT, StepsEightToTenCorrectCylinder,
-     StepsEightToTenHorizontalCylinder},
-    {IDC_GUIDE_NUTS, IDC_GUIDE_TOOL, NoText, NoText},
-    {IDC_GUIDE_TEXT, IDC_GUIDE_TEXT, StepsElevenToFifteen, StepsElevenToFifteen},
-    {IDC_GUIDE_BELTS, IDC_GUIDE_BELTS_TWIN, NoText, NoText},
-}};
-
 std::string_view guidePageText(int index, int variant)
 {
-    if (index < 0 || index >= GuidePageCount)
+    if (index < 0 || index >= kGuidePageCount)
         return {};
-    const GuidePage& page = GuidePages[static_cast<std::size_t>(index)];
+    const GuidePage& page = kGuidePages[static_cast<std::size_t>(index)];
     return variant == 0 ? page.textVariant0 : page.textVariant1;
 }
 
@@ -131,15 +138,15 @@ bool copyGuideText(std::string_view text, char* buffer, std::size_t size)
     return n < text.size();
 }
 
-std::optional<int> lookupGuidePage(int index, int variant, char* buffer, std::size_t size)
+std::optional<GuideView> loadGuidePage(int index, int variant, char* buffer, std::size_t size)
 {
-    if (index < 0 || index >= GuidePageCount)
+    if (index < 0 || index >= kGuidePageCount)
         return std::nullopt;
-    const GuidePage& page = GuidePages[static_cast<std::size_t>(index)];
-    const int control = variant == 0 ? page.controlVariant0 : page.controlVariant1;
-    if (control == IDC_GUIDE_TEXT)
+    const GuidePage& page = kGuidePages[static_cast<std::size_t>(index)];
+    const GuideView view = variant == 0 ? page.viewVariant0 : page.viewVariant1;
+    if (view == GuideView::Text)
         copyGuideText(guidePageText(index, variant), buffer, size);
-    return control;
+    return view;
 }
 
 } // namespace tensikon

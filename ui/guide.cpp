@@ -22,7 +22,34 @@ void setGuideText(HWND panel)
     SetDlgItemTextA(panel, IDC_GUIDE_TEXT, guideText.data());
 }
 
+int controlOf(GuideView view)
+{
+    switch (view) {
+    case GuideView::Pulley:
+        return IDC_GUIDE_PULLEY;
+    case GuideView::Belts:
+        return IDC_GUIDE_BELTS;
+    case GuideView::BeltsTwin:
+        return IDC_GUIDE_BELTS_TWIN;
+    case GuideView::Nuts:
+        return IDC_GUIDE_NUTS;
+    case GuideView::Tool:
+        return IDC_GUIDE_TOOL;
+    case GuideView::Text:
+        break;
+    }
+    return IDC_GUIDE_TEXT;
+}
+
 } // namespace
+
+std::optional<int> lookupGuidePage(int index, int variant, char* buffer, std::size_t size)
+{
+    const auto view = loadGuidePage(index, variant, buffer, size);
+    if (!view)
+        return std::nullopt;
+    return controlOf(*view);
+}
 
 void guideFirstPage(HWND panel)
 {
@@ -31,7 +58,7 @@ void guideFirstPage(HWND panel)
     // Set before the text: setting it repaints the control, whose colour
     // query comes straight back here and must find the page loaded.
     guideIndex = 0;
-    if (lookupGuidePage(guideIndex, guideVariant, guideText.data(), GuideTextCopySize) ==
+    if (lookupGuidePage(guideIndex, guideVariant, guideText.data(), kGuideTextCopySize) ==
         IDC_GUIDE_TEXT)
         setGuideText(panel);
 }
@@ -39,11 +66,11 @@ void guideFirstPage(HWND panel)
 void guideTurn(HWND panel, int delta)
 {
     // The step is bounded first so that no delta can overflow the sum.
-    const int step = std::clamp(delta, -GuidePageCount, GuidePageCount);
-    guideIndex = std::clamp(guideIndex + step, 0, GuidePageCount - 1);
+    const int step = std::clamp(delta, -kGuidePageCount, kGuidePageCount);
+    guideIndex = std::clamp(guideIndex + step, 0, kGuidePageCount - 1);
     ShowWindow(GetDlgItem(panel, pageOnShow), SW_HIDE);
     const auto control =
-        lookupGuidePage(guideIndex, guideVariant, guideText.data(), GuideTextCopySize);
+        lookupGuidePage(guideIndex, guideVariant, guideText.data(), kGuideTextCopySize);
     if (!control)
         return;
     pageOnShow = *control;
@@ -65,11 +92,6 @@ int currentGuideVariant()
 int guidePageIndex()
 {
     return guideIndex;
-}
-
-int guidePageControl()
-{
-    return pageOnShow;
 }
 
 void resetGuide()

@@ -4,12 +4,21 @@
 //
 // The guide has no window of its own. The panel's dialog procedure hands it
 // the two buttons' commands and the colour query of the text control; the
-// page table and texts live in core/guide_pages.h.
+// page table and texts live in core/guide_pages.h, the control of each kind
+// of page here.
 #pragma once
 
 #include <windows.h>
 
+#include <cstddef>
+#include <optional>
+
 namespace tensikon {
+
+// The control of the page at `index` under `variant` (IDC_GUIDE_TEXT for
+// every text page), or none for an index outside 0..10. For a text page the
+// text is first copied into the buffer (see copyGuideText).
+std::optional<int> lookupGuidePage(int index, int variant, char* buffer, std::size_t size);
 
 // Loads page 0 into the text control the first time it is drawn; called by
 // the panel for every WM_CTLCOLORSTATIC of control 4017 and does nothing
@@ -26,10 +35,8 @@ void guideTurn(HWND panel, int delta);
 void setGuideVariant(int variant);
 int currentGuideVariant();
 
-// The page index (-1 until the first page is loaded) and the control of the
-// page on show.
+// The page index (-1 until the first page is loaded).
 int guidePageIndex();
-int guidePageControl();
 
 // Forgets the pages of a destroyed panel: a new panel starts with its text
 // control on show and no page loaded. The GuideVariant is kept, since it

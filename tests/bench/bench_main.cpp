@@ -13,11 +13,12 @@
 #include <string>
 
 #include "core/frequency_estimator.h"
-#include "core/recording_scan.h"
 #include "core/shown_reading.h"
-#include "core/wav_file.h"
 #include "tests/bench/ten_minutes.h"
 #include "tests/core/plucked.h"
+#include "tests/tools/wav_in_memory.h"
+#include "tools/analyze/recording_scan.h"
+#include "tools/analyze/wav_file.h"
 
 namespace {
 

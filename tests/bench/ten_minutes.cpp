@@ -6,7 +6,7 @@
 #include <map>
 
 #include "core/capture_format.h"
-#include "core/wav_file.h"
+#include "tools/analyze/wav_file.h"
 
 namespace tensikon::bench {
 

@@ -1,7 +1,5 @@
 #include "core/guide_pages.h"
 
-#include "resources/resource.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -82,7 +80,7 @@ TEST(GuideTexts, AreCloseToTheirStatedLengthsAndFitTheBuffer)
 
 TEST(GuideTexts, AreWindows1252WithTheDegreeSignOnlyOnPageNine)
 {
-    for (int index = 0; index < GuidePageCount; ++index) {
+    for (int index = 0; index < kGuidePageCount; ++index) {
         for (int variant : {0, 1}) {
             const std::string_view text = guidePageText(index, variant);
             for (const char ch : text) {
@@ -129,7 +127,7 @@ TEST(GuideTexts, CarryTheirQuotedPhrasesAndSteps)
 
 TEST(GuideTexts, OnlyPageSevenDependsOnTheVariant)
 {
-    for (int index = 0; index < GuidePageCount; ++index) {
+    for (int index = 0; index < kGuidePageCount; ++index) {
         if (index != 7) {
             EXPECT_EQ(guidePageText(index, 0), guidePageText(index, 1)) << index;
         }
@@ -143,40 +141,25 @@ TEST(GuideTexts, OnlyPageSevenDependsOnTheVariant)
     EXPECT_FALSE(contains(v0, "adjuster"));
 }
 
-TEST(LookupGuidePage, GivesEachPagesControlUnderBothVariants)
+TEST(LoadGuidePage, ShowsTextWhereAPageHasTextAndCopiesIt)
 {
-    const int text = IDC_GUIDE_TEXT;
-    const std::array<std::array<int, 2>, GuidePageCount> controls{{
-        {text, text},
-        {text, text},
-        {IDC_GUIDE_PULLEY, IDC_GUIDE_PULLEY},
-        {text, text},
-        {IDC_GUIDE_BELTS_TWIN, IDC_GUIDE_BELTS},
-        {text, text},
-        {text, text},
-        {text, text},
-        {IDC_GUIDE_TOOL, IDC_GUIDE_NUTS},
-        {text, text},
-        {IDC_GUIDE_BELTS_TWIN, IDC_GUIDE_BELTS},
-    }};
-    for (int index = -3; index < GuidePageCount + 3; ++index) {
+    for (int index = -3; index < kGuidePageCount + 3; ++index) {
         for (int variant : {0, 1}) {
             GuideTextBuffer buffer;
             buffer.fill('#');
-            const auto control = lookupGuidePage(index, variant, buffer.data(), GuideTextCopySize);
+            const auto view = loadGuidePage(index, variant, buffer.data(), kGuideTextCopySize);
             const std::string trace = std::to_string(index) + "/" + std::to_string(variant);
             EXPECT_EQ(buffer.back(), '#') << trace << ": the last byte is never written";
-            if (index < 0 || index >= GuidePageCount) {
-                EXPECT_FALSE(control) << trace;
+            if (index < 0 || index >= kGuidePageCount) {
+                EXPECT_FALSE(view) << trace;
                 EXPECT_EQ(buffer.front(), '#') << trace;
                 continue;
             }
-            ASSERT_TRUE(control) << trace;
-            EXPECT_EQ(*control,
-                      controls[static_cast<std::size_t>(index)][static_cast<std::size_t>(variant)])
-                << trace;
-            if (*control == text) {
-                EXPECT_EQ(std::string_view(buffer.data()), guidePageText(index, variant)) << trace;
+            ASSERT_TRUE(view) << trace;
+            const std::string_view text = guidePageText(index, variant);
+            EXPECT_EQ(*view == GuideView::Text, !text.empty()) << trace;
+            if (*view == GuideView::Text) {
+                EXPECT_EQ(std::string_view(buffer.data()), text) << trace;
             } else {
                 EXPECT_EQ(buffer.front(), '#') << trace << ": a diagram leaves the buffer alone";
             }
@@ -184,11 +167,25 @@ TEST(LookupGuidePage, GivesEachPagesControlUnderBothVariants)
     }
 }
 
-TEST(LookupGuidePage, TakesAnyNonZeroVariantAsOne)
+// The four diagram pages: the pulley for both kinds of engine; the belts
+// (twice) and the tensioner in the version of the chosen model's cam kind.
+TEST(LoadGuidePage, ShowsTheDiagramsOfTheChosenCamKind)
 {
     GuideTextBuffer buffer{};
-    EXPECT_EQ(lookupGuidePage(8, 2, buffer.data(), GuideTextCopySize), IDC_GUIDE_NUTS);
-    EXPECT_EQ(lookupGuidePage(7, -1, buffer.data(), GuideTextCopySize), IDC_GUIDE_TEXT);
+    auto view = [&](int index, int variant) {
+        return loadGuidePage(index, variant, buffer.data(), kGuideTextCopySize);
+    };
+    for (int variant : {0, 1})
+        EXPECT_EQ(view(2, variant), GuideView::Pulley);
+    for (int index : {4, 10}) {
+        EXPECT_EQ(view(index, 1), GuideView::Belts) << index;
+        EXPECT_EQ(view(index, 0), GuideView::BeltsTwin) << index;
+    }
+    EXPECT_EQ(view(8, 1), GuideView::Nuts);
+    EXPECT_EQ(view(8, 0), GuideView::Tool);
+    // Any GuideVariant other than 0 is taken as 1.
+    EXPECT_EQ(view(8, 2), GuideView::Nuts);
+    EXPECT_EQ(view(7, -1), GuideView::Text);
     EXPECT_EQ(std::string_view(buffer.data()), guidePageText(7, 1));
 }
 
@@ -199,23 +196,23 @@ TEST(CopyGuideText, CutsAtSizeMinusOneAndAlwaysTerminates)
     const std::string longText(1500, 'x');
 
     fresh();
-    EXPECT_TRUE(copyGuideText(longText, buffer.data(), GuideTextCopySize));
+    EXPECT_TRUE(copyGuideText(longText, buffer.data(), kGuideTextCopySize));
     EXPECT_EQ(std::string_view(buffer.data()), std::string(1022, 'x'));
     EXPECT_EQ(buffer[1022], '\0');
     EXPECT_EQ(buffer[1023], '#');
 
     for (const std::size_t n : {1021u, 1022u}) {
         fresh();
-        EXPECT_FALSE(copyGuideText(longText.substr(0, n), buffer.data(), GuideTextCopySize)) << n;
+        EXPECT_FALSE(copyGuideText(longText.substr(0, n), buffer.data(), kGuideTextCopySize)) << n;
         EXPECT_EQ(std::string_view(buffer.data()).size(), n);
         EXPECT_EQ(buffer[1023], '#');
     }
     fresh();
-    EXPECT_TRUE(copyGuideText(longText.substr(0, 1023), buffer.data(), GuideTextCopySize));
+    EXPECT_TRUE(copyGuideText(longText.substr(0, 1023), buffer.data(), kGuideTextCopySize));
     EXPECT_EQ(std::string_view(buffer.data()).size(), 1022u);
 
     fresh();
-    EXPECT_FALSE(copyGuideText("", buffer.data(), GuideTextCopySize));
+    EXPECT_FALSE(copyGuideText("", buffer.data(), kGuideTextCopySize));
     EXPECT_EQ(buffer[0], '\0');
     EXPECT_EQ(buffer[1], '#');
 
@@ -233,7 +230,7 @@ TEST(CopyGuideText, CutsAtSizeMinusOneAndAlwaysTerminates)
 TEST(CopyGuideText, CopiesPercentSignsVerbatim)
 {
     GuideTextBuffer buffer{};
-    EXPECT_FALSE(copyGuideText("100% %s %d %n", buffer.data(), GuideTextCopySize));
+    EXPECT_FALSE(copyGuideText("100% %s %d %n", buffer.data(), kGuideTextCopySize));
     EXPECT_EQ(std::string_view(buffer.data()), "100% %s %d %n");
 }
 

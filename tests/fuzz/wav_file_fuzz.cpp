@@ -7,11 +7,12 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/recording_scan.h"
-#include "core/wav_file.h"
 #include "tests/core/plucked.h"
-#include "tests/core/wav_builder.h"
 #include "tests/fuzz/fuzz_target.h"
+#include "tests/tools/wav_builder.h"
+#include "tests/tools/wav_in_memory.h"
+#include "tools/analyze/recording_scan.h"
+#include "tools/analyze/wav_file.h"
 
 namespace tensikon::fuzz {
 

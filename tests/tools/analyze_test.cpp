@@ -5,12 +5,12 @@
 #include <filesystem>
 #include <fstream>
 
-#include "core/recording_scan.h"
-#include "core/wav_file.h"
 #include "tests/core/plucked.h"
 #include "tests/core/signals.h"
 #include "tests/tools/any_wav.h"
 #include "tests/tools/run_program.h"
+#include "tools/analyze/recording_scan.h"
+#include "tools/analyze/wav_file.h"
 
 namespace tensikon {
 namespace {

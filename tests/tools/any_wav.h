@@ -9,8 +9,8 @@
 #include <span>
 #include <vector>
 
-#include "core/wav_file.h"
-#include "tests/core/wav_builder.h"
+#include "tests/tools/wav_builder.h"
+#include "tools/analyze/wav_file.h"
 
 namespace tensikon::test {
 

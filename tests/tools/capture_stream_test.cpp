@@ -18,8 +18,9 @@
 #include <fstream>
 #include <map>
 
-#include "core/recording_scan.h"
 #include "tests/tools/any_wav.h"
+#include "tests/tools/wav_in_memory.h"
+#include "tools/analyze/recording_scan.h"
 
 namespace tensikon::analyze {
 namespace {

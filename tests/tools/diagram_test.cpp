@@ -96,20 +96,20 @@ TEST_P(CommittedDiagram, IsABlackLineDrawingOnItsPaper)
     EXPECT_GT(paper, static_cast<long>(px.size() / 2)) << "a line drawing, not a filled picture";
 }
 
-INSTANTIATE_TEST_SUITE_P(Guide, CommittedDiagram, ::testing::ValuesIn(Diagrams),
+INSTANTIATE_TEST_SUITE_P(Guide, CommittedDiagram, ::testing::ValuesIn(kDiagrams),
                          [](const auto& info) { return std::to_string(info.param.resourceId); });
 
-TEST(Diagrams, ResourceNumbersAndSizesAreTheGuidesOwn)
+TEST(kDiagrams, ResourceNumbersAndSizesAreTheGuidesOwn)
 {
     const std::vector<std::tuple<int, int, int, int>> expected{{8002, 150, 147, 255},
                                                                {8003, 150, 145, 255},
                                                                {8004, 220, 194, 255},
                                                                {8005, 200, 175, 255},
                                                                {8006, 200, 156, 252}};
-    ASSERT_EQ(Diagrams.size(), expected.size());
+    ASSERT_EQ(kDiagrams.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i)
-        EXPECT_EQ(std::make_tuple(Diagrams[i].resourceId, Diagrams[i].width, Diagrams[i].height,
-                                  static_cast<int>(Diagrams[i].paperGrey)),
+        EXPECT_EQ(std::make_tuple(kDiagrams[i].resourceId, kDiagrams[i].width, kDiagrams[i].height,
+                                  static_cast<int>(kDiagrams[i].paperGrey)),
                   expected[i]);
 }
 

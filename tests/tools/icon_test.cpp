@@ -76,7 +76,7 @@ TEST(ProgramIcon, SixteenColourImagesUseTheStandardPalette)
 
 TEST(ProgramIcon, MotifFillsTheMiddleAndLeavesTheCornersClear)
 {
-    for (const IconFormat& format : IconFormats) {
+    for (const IconFormat& format : kIconFormats) {
         const IconPicture pic = drawIcon(format);
         const int n = pic.size;
         auto opaqueAt = [&](int x, int y) {

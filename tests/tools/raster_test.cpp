@@ -54,7 +54,7 @@ TEST(Geometry, TrigonometryMatchesTheLibraryClosely)
 {
     for (int tenth = -7200; tenth <= 7200; tenth += 7) {
         const double deg = tenth / 10.0;
-        const double rad = deg * Pi / 180.0;
+        const double rad = deg * kPi / 180.0;
         EXPECT_NEAR(sinDegrees(deg), std::sin(rad), 1e-12) << deg;
         EXPECT_NEAR(cosDegrees(deg), std::cos(rad), 1e-12) << deg;
         if (tenth >= 0 && tenth < 3600) {

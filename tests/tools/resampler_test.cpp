@@ -8,10 +8,11 @@
 #include <filesystem>
 #include <fstream>
 
-#include "core/wav_file.h"
 #include "tests/tools/any_wav.h"
 #include "tests/tools/run_program.h"
+#include "tests/tools/wav_in_memory.h"
 #include "tools/analyze/frame_decoder.h"
+#include "tools/analyze/wav_file.h"
 
 namespace tensikon::analyze {
 namespace {

@@ -13,9 +13,9 @@
 #include <span>
 #include <vector>
 
-#include "core/wav_file.h"
 #include "tools/analyze/frame_decoder.h"
 #include "tools/analyze/resampler.h"
+#include "tools/analyze/wav_file.h"
 
 namespace tensikon::analyze {
 

@@ -8,7 +8,7 @@
 #include <span>
 #include <vector>
 
-#include "core/wav_file.h"
+#include "tools/analyze/wav_file.h"
 
 namespace tensikon::analyze {
 

@@ -5,11 +5,11 @@
 #include <string_view>
 #include <vector>
 
-#include "core/recording_scan.h"
-#include "core/wav_file.h"
 #include "tools/analyze/capture_stream.h"
 #include "tools/analyze/options.h"
+#include "tools/analyze/recording_scan.h"
 #include "tools/analyze/report.h"
+#include "tools/analyze/wav_file.h"
 #include "tools/analyze/wav_input.h"
 
 #ifdef _WIN32

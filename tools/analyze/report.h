@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "core/recording_scan.h"
 #include "tools/analyze/options.h"
+#include "tools/analyze/recording_scan.h"
 
 namespace tensikon::analyze {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "core/wav_file.h"
+#include "tools/analyze/wav_file.h"
 
 namespace tensikon::analyze {
 

@@ -10,11 +10,11 @@
 namespace tensikon::art {
 namespace {
 
-const BeltStyle Schematic{2.4, 1.1, 1.5, 3.6, 0, 0};
+const BeltStyle kSchematic{2.4, 1.1, 1.5, 3.6, 0, 0};
 
 void drawLoop(Canvas& c, const std::vector<Wheel>& wheels, double halo)
 {
-    BeltStyle style = Schematic;
+    BeltStyle style = kSchematic;
     style.halo = halo;
     drawBelt(c, beltLoop(wheels, style.thickness, 0.25), style);
 }
@@ -33,12 +33,12 @@ void drawWheels(Canvas& c, const std::vector<Wheel>& wheels, double pulleyFrom)
 // wheel a to wheel b, coming in at `slant` degrees off square.
 void flickArrow(Canvas& c, const Wheel& a, const Wheel& b, double t, double slant)
 {
-    const Stretch s = beltStretch(a, b, Schematic.thickness);
-    const Point tip = s.backAt(t, Schematic.thickness) - s.inward * 0.8;
+    const Stretch s = beltStretch(a, b, kSchematic.thickness);
+    const Point tip = s.backAt(t, kSchematic.thickness) - s.inward * 0.8;
     const Point out = s.inward * -1.0;
     const Point tail =
         tip + (out * cosDegrees(slant) + clockwiseNormal(out) * sinDegrees(slant)) * 19.0;
-    c.arrow(tail, tip, 2.6, 9.0, 9.0, Black);
+    c.arrow(tail, tip, 2.6, 9.0, 9.0, kBlack);
 }
 
 } // namespace

@@ -27,7 +27,7 @@ void drawTensionerNuts(Canvas& c);
 void drawTensionerTool(Canvas& c);
 void drawDrivePulley(Canvas& c);
 
-inline constexpr std::array<Diagram, 5> Diagrams{{
+inline constexpr std::array<Diagram, 5> kDiagrams{{
     {8002, "belts_single_cam.bmp", 150, 147, 255, drawBeltsSingleCam},
     {8003, "belts_twin_cam.bmp", 150, 145, 255, drawBeltsTwinCam},
     {8004, "tensioner_nuts.bmp", 220, 194, 255, drawTensionerNuts},

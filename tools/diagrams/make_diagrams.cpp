@@ -12,7 +12,7 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::filesystem::path folder = argv[1];
-    for (const auto& d : tensikon::art::Diagrams) {
+    for (const auto& d : tensikon::art::kDiagrams) {
         const auto bytes = tensikon::art::diagramFile(d);
         const auto path = folder / d.fileName;
         if (!tensikon::art::writeFile(path, bytes)) {

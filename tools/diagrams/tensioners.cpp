@@ -13,12 +13,12 @@
 namespace tensikon::art {
 namespace {
 
-const BeltStyle LineBelt{3.4, 1.5, 2.0, 5.0, 0.9, 1.5};
-constexpr Ink ToolShade = 70;
+const BeltStyle kLineBelt{3.4, 1.5, 2.0, 5.0, 0.9, 1.5};
+constexpr Ink kToolShade = 70;
 
 void drawLoop(Canvas& c, const std::vector<Wheel>& wheels, double halo)
 {
-    BeltStyle style = LineBelt;
+    BeltStyle style = kLineBelt;
     style.halo = halo;
     drawBelt(c, beltLoop(wheels, style.thickness, 0.25), style);
 }
@@ -28,10 +28,10 @@ void drawLoop(Canvas& c, const std::vector<Wheel>& wheels, double halo)
 void drawPlate(Canvas& c, Point axle, Point adjuster)
 {
     const Point along = unit(adjuster - axle);
-    c.line(axle, adjuster + along * 5, 19, Black);
-    c.line(axle, adjuster + along * 5, 17, Paper);
-    c.line(adjuster - along * 7, adjuster + along * 5, 10, Black);
-    c.line(adjuster - along * 7, adjuster + along * 5, 8.2, Paper);
+    c.line(axle, adjuster + along * 5, 19, kBlack);
+    c.line(axle, adjuster + along * 5, 17, kPaper);
+    c.line(adjuster - along * 7, adjuster + along * 5, 10, kBlack);
+    c.line(adjuster - along * 7, adjuster + along * 5, 8.2, kPaper);
 }
 
 // The point where a callout's leader meets a nut: its edge on the callout's side.
@@ -49,7 +49,7 @@ void arcHead(Canvas& c, Point centre, double radius, double degrees, bool clockw
     const Point tip = centre + radial * radius + along * 4.0;
     const std::array<Point, 3> head{tip, tip - along * 8.0 + radial * 4.5,
                                     tip - along * 8.0 - radial * 4.5};
-    c.fillPolygon(head, Black);
+    c.fillPolygon(head, kBlack);
 }
 
 // The pin spanner: a C-shaped head round the fixing nut whose two pins sit
@@ -58,12 +58,12 @@ void drawSpanner(Canvas& c, Point pivot, double handleDegrees)
 {
     const Point handle = pivot + direction(handleDegrees) * 140;
     const Point neck = pivot + direction(handleDegrees) * 13.5;
-    c.line(neck, handle, 11, Black);
-    c.line(neck, handle, 9, ToolShade);
-    c.arc(pivot, 13.5, 5.0, handleDegrees - 125, 250, Black);
-    c.arc(pivot, 13.5, 3.2, handleDegrees - 124, 248, ToolShade);
+    c.line(neck, handle, 11, kBlack);
+    c.line(neck, handle, 9, kToolShade);
+    c.arc(pivot, 13.5, 5.0, handleDegrees - 125, 250, kBlack);
+    c.arc(pivot, 13.5, 3.2, handleDegrees - 124, 248, kToolShade);
     for (const double side : {-125.0, 125.0})
-        c.fillCircle(pivot + direction(handleDegrees + side) * 13.5, 2.5, Black);
+        c.fillCircle(pivot + direction(handleDegrees + side) * 13.5, 2.5, kBlack);
 }
 
 } // namespace
@@ -102,21 +102,21 @@ void drawTensionerTool(Canvas& c)
     const Wheel drive{{68, 170}, 24};
     // The roller presses 4 pixels into the right-hand run of the belt.
     const Wheel free[2] = {cam, drive};
-    const Stretch run = beltStretch(free[0], free[1], LineBelt.thickness);
+    const Stretch run = beltStretch(free[0], free[1], kLineBelt.thickness);
     const double rollerRadius = 23;
-    const Point roller = run.backAt(0.5, LineBelt.thickness) - run.inward * (rollerRadius - 4);
+    const Point roller = run.backAt(0.5, kLineBelt.thickness) - run.inward * (rollerRadius - 4);
     const Point pivot = roller + Point{-3, 3}; // the eccentric's axis
     const std::vector<Wheel> loop{cam, {roller, rollerRadius, false}, drive};
     drawPulley(c, cam.centre, cam.radius, 5);
     drawPulley(c, drive.centre, drive.radius, 4);
     drawLoop(c, loop, 0);
     drawRoller(c, roller, rollerRadius);
-    c.circle(pivot, 17, 0.8, Black); // the eccentric
+    c.circle(pivot, 17, 0.8, kBlack); // the eccentric
     drawNut(c, pivot, 11, 0);
     const double handleDegrees = 330;
     drawSpanner(c, pivot, handleDegrees);
     // Which way the spanner turns the tensioner: either way, by hand.
-    c.arc(pivot, 46, 1.6, handleDegrees - 22, 44, Black);
+    c.arc(pivot, 46, 1.6, handleDegrees - 22, 44, kBlack);
     arcHead(c, pivot, 46, handleDegrees + 22, true);
     arcHead(c, pivot, 46, handleDegrees - 22, false);
     const Point one{58, 122};

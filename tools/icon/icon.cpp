@@ -14,8 +14,8 @@ struct IconInk {
     Rgb colour;
     std::uint8_t standard;
 };
-enum : Ink { Clear, Outline, Belt, Face, Groove, Hub, Accent, Shine, Sound };
-constexpr std::array<IconInk, 9> Inks{{
+enum : Ink { kClear, kOutline, kBelt, kFace, kGroove, kHub, kAccent, kShine, kSound };
+constexpr std::array<IconInk, 9> kInks{{
     {{0, 0, 0}, 0},
     {{24, 24, 28}, 0},     // outlines: black
     {{40, 40, 44}, 0},     // belt: black
@@ -29,12 +29,12 @@ constexpr std::array<IconInk, 9> Inks{{
 
 void pulley(Canvas& c, Point centre, double r, double u)
 {
-    c.fillCircle(centre, r, Outline);
-    c.fillCircle(centre, r - 1.2 * u, Face);
-    c.circle(centre, r * 0.72, 1.1 * u, Groove);
-    c.fillCircle(centre, r * 0.38, Hub);
-    c.fillCircle(centre, r * 0.17, Shine);
-    c.fillCircle(centre + direction(250) * (r * 0.55), 1.6 * u, Accent);
+    c.fillCircle(centre, r, kOutline);
+    c.fillCircle(centre, r - 1.2 * u, kFace);
+    c.circle(centre, r * 0.72, 1.1 * u, kGroove);
+    c.fillCircle(centre, r * 0.38, kHub);
+    c.fillCircle(centre, r * 0.17, kShine);
+    c.fillCircle(centre + direction(250) * (r * 0.55), 1.6 * u, kAccent);
 }
 
 // A solid belt with light ribs across it where its teeth are.
@@ -45,7 +45,7 @@ void belt(Canvas& c, const std::vector<Wheel>& loop, double u)
     std::vector<Point> middle;
     for (const BeltPoint& p : path)
         middle.push_back(p.at - p.inward * (thickness / 2));
-    c.polyline(middle, thickness, Belt);
+    c.polyline(middle, thickness, kBelt);
     double travelled = 0;
     double next = 0;
     for (std::size_t i = 1; i < path.size(); ++i) {
@@ -55,7 +55,7 @@ void belt(Canvas& c, const std::vector<Wheel>& loop, double u)
         next += 3.4 * u;
         const BeltPoint& p = path[i];
         c.line(p.at - p.inward * (0.7 * u), p.at - p.inward * (thickness - 0.7 * u), 0.9 * u,
-               Groove);
+               kGroove);
     }
 }
 
@@ -71,7 +71,7 @@ Canvas paint(int size)
     // Sound rising from the upper run of the belt.
     const Point source{19 * u, 15 * u};
     for (int i = 0; i < 3; ++i)
-        c.arc(source, (4.0 + 4.5 * i) * u, 1.8 * u, 190, 70, Sound);
+        c.arc(source, (4.0 + 4.5 * i) * u, 1.8 * u, 190, 70, kSound);
     return c;
 }
 
@@ -81,24 +81,24 @@ Canvas paint(int size)
 void resolvePixel(const Canvas& c, int x, int y, bool standard, Rgb& colour, bool& opaque)
 {
     const auto subs = c.subpixels(x, y);
-    std::array<int, Inks.size()> count{};
+    std::array<int, kInks.size()> count{};
     for (const Ink s : subs)
         ++count[s];
-    const int painted = static_cast<int>(subs.size()) - count[Clear];
+    const int painted = static_cast<int>(subs.size()) - count[kClear];
     opaque = 2 * painted >= static_cast<int>(subs.size());
     colour = {};
     if (!opaque)
         return;
     if (standard) {
         const auto most = std::max_element(count.begin() + 1, count.end()) - count.begin();
-        colour = StandardColours[Inks[static_cast<std::size_t>(most)].standard];
+        colour = StandardColours[kInks[static_cast<std::size_t>(most)].standard];
         return;
     }
     int r = 0, g = 0, b = 0;
-    for (std::size_t k = 1; k < Inks.size(); ++k) {
-        r += count[k] * Inks[k].colour.r;
-        g += count[k] * Inks[k].colour.g;
-        b += count[k] * Inks[k].colour.b;
+    for (std::size_t k = 1; k < kInks.size(); ++k) {
+        r += count[k] * kInks[k].colour.r;
+        g += count[k] * kInks[k].colour.g;
+        b += count[k] * kInks[k].colour.b;
     }
     colour = {static_cast<std::uint8_t>((r + painted / 2) / painted),
               static_cast<std::uint8_t>((g + painted / 2) / painted),
@@ -126,7 +126,7 @@ Bytes iconImage(const IconFormat& f)
     const std::size_t maskRow = rowBytes(f.size);
     const std::size_t n = static_cast<std::size_t>(f.size);
     Bytes out;
-    putInfoHeader(out, f.size, 2 * f.size, static_cast<std::uint16_t>(f.bitCount), BiRgb,
+    putInfoHeader(out, f.size, 2 * f.size, static_cast<std::uint16_t>(f.bitCount), kBiRgb,
                   static_cast<std::uint32_t>((colourRow + maskRow) * n), 0);
     if (f.bitCount == 4)
         for (const Rgb c : StandardColours)
@@ -197,7 +197,7 @@ IconPicture drawIcon(const IconFormat& format)
 Bytes iconFile()
 {
     std::vector<Bytes> images;
-    for (const IconFormat& f : IconFormats)
+    for (const IconFormat& f : kIconFormats)
         images.push_back(iconImage(f));
     Bytes out;
     put16(out, 0); // reserved
@@ -205,7 +205,7 @@ Bytes iconFile()
     put16(out, static_cast<std::uint16_t>(images.size()));
     std::uint32_t offset = static_cast<std::uint32_t>(6 + 16 * images.size());
     for (std::size_t i = 0; i < images.size(); ++i) {
-        const IconFormat& f = IconFormats[i];
+        const IconFormat& f = kIconFormats[i];
         out.push_back(static_cast<std::uint8_t>(f.size));
         out.push_back(static_cast<std::uint8_t>(f.size));
         out.push_back(f.bitCount == 4 ? 16 : 0); // colours in the palette

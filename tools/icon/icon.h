@@ -17,7 +17,7 @@ struct IconFormat {
     int bitCount; // 4 (the standard 16 colours) or 24
 };
 
-inline constexpr std::array<IconFormat, 3> IconFormats{{{32, 4}, {48, 4}, {48, 24}}};
+inline constexpr std::array<IconFormat, 3> kIconFormats{{{32, 4}, {48, 4}, {48, 24}}};
 
 struct Rgb {
     std::uint8_t r = 0, g = 0, b = 0;
@@ -36,7 +36,7 @@ extern const std::array<Rgb, 16> StandardColours;
 
 IconPicture drawIcon(const IconFormat& format);
 
-// The .ico file with the three images in IconFormats order.
+// The .ico file with the three images in kIconFormats order.
 Bytes iconFile();
 
 } // namespace tensikon::art

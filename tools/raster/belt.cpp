@@ -52,7 +52,7 @@ void appendWrap(std::vector<BeltPoint>& out, const Wheel& w, Point inArrive, Poi
     sweep -= 360.0 * std::floor(sweep / 360.0);
     if (!w.insideLoop && sweep > 180.0)
         throw std::invalid_argument("a roller outside the belt loop does not press on the belt");
-    const int n = std::max(1, static_cast<int>(std::ceil(sweep * Pi / 180.0 * r / step)));
+    const int n = std::max(1, static_cast<int>(std::ceil(sweep * kPi / 180.0 * r / step)));
     for (int i = 0; i < n; ++i) {
         const Point radial = direction(from + s * sweep * i / n);
         out.push_back({w.centre + radial * r, radial * -s});
@@ -105,7 +105,7 @@ std::vector<BeltPoint> beltArc(Point centre, double radius, double fromDegrees, 
 {
     std::vector<BeltPoint> out;
     const int n =
-        std::max(1, static_cast<int>(std::ceil(sweepDegrees * Pi / 180.0 * radius / step)));
+        std::max(1, static_cast<int>(std::ceil(sweepDegrees * kPi / 180.0 * radius / step)));
     for (int i = 0; i <= n; ++i) {
         const Point radial = direction(fromDegrees + sweepDegrees * i / n);
         out.push_back({centre + radial * radius, radial * -1.0});
@@ -122,7 +122,7 @@ void drawBelt(Canvas& canvas, std::span<const BeltPoint> path, const BeltStyle& 
         middle.push_back(p.at - p.inward * (style.thickness / 2));
     }
     if (style.halo > 0)
-        canvas.polyline(middle, style.thickness + 2 * style.halo, Paper);
+        canvas.polyline(middle, style.thickness + 2 * style.halo, kPaper);
     // Teeth at equal steps along the face.
     double travelled = 0;
     double nextTooth = style.pitch / 2;
@@ -142,7 +142,7 @@ void drawBelt(Canvas& canvas, std::span<const BeltPoint> path, const BeltStyle& 
         canvas.polyline(middle, style.thickness, style.ink);
         return;
     }
-    canvas.polyline(middle, style.thickness, Paper);
+    canvas.polyline(middle, style.thickness, kPaper);
     canvas.polyline(face, style.edge, style.ink);
     canvas.polyline(back, style.edge, style.ink);
 }

@@ -32,7 +32,7 @@ struct BeltStyle {
     double pitch = 4.0;      // tooth to tooth, along the belt
     double edge = 0;         // 0: a solid belt; else a white belt outlined this thick
     double halo = 0;         // paper cleared around the belt, hiding what lies behind it
-    Ink ink = Black;
+    Ink ink = kBlack;
 };
 
 // The closed path of the toothed face around `wheels`, given clockwise (on

@@ -5,9 +5,9 @@
 namespace tensikon::art {
 namespace {
 
-constexpr std::size_t FileHeaderSize = 14;
-constexpr std::size_t InfoHeaderSize = 40;
-constexpr std::size_t PaletteSize = 256 * 4;
+constexpr std::size_t kFileHeaderSize = 14;
+constexpr std::size_t kInfoHeaderSize = 40;
+constexpr std::size_t kPaletteSize = 256 * 4;
 
 // Length of the run of equal pixels starting at row[i], at most 255.
 int runAt(std::span<const std::uint8_t> row, int i)
@@ -73,7 +73,7 @@ void put32(Bytes& out, std::uint32_t v)
 void putInfoHeader(Bytes& out, std::int32_t width, std::int32_t height, std::uint16_t bitCount,
                    std::uint32_t compression, std::uint32_t imageSize, std::uint32_t coloursUsed)
 {
-    put32(out, InfoHeaderSize);
+    put32(out, kInfoHeaderSize);
     put32(out, static_cast<std::uint32_t>(width));
     put32(out, static_cast<std::uint32_t>(height));
     put16(out, 1); // planes
@@ -101,14 +101,14 @@ Bytes encodeRle8(std::span<const std::uint8_t> pixels, int width, int height)
 Bytes greyRle8Bitmap(std::span<const std::uint8_t> pixels, int width, int height)
 {
     const Bytes data = encodeRle8(pixels, width, height);
-    const std::size_t offset = FileHeaderSize + InfoHeaderSize + PaletteSize;
+    const std::size_t offset = kFileHeaderSize + kInfoHeaderSize + kPaletteSize;
     Bytes out;
     out.push_back('B');
     out.push_back('M');
     put32(out, static_cast<std::uint32_t>(offset + data.size()));
     put32(out, 0); // reserved
     put32(out, static_cast<std::uint32_t>(offset));
-    putInfoHeader(out, width, height, 8, BiRle8, static_cast<std::uint32_t>(data.size()), 256);
+    putInfoHeader(out, width, height, 8, kBiRle8, static_cast<std::uint32_t>(data.size()), 256);
     for (int k = 0; k < 256; ++k) {
         for (int c = 0; c < 3; ++c)
             out.push_back(static_cast<std::uint8_t>(k)); // blue, green, red

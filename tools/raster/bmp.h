@@ -19,8 +19,8 @@ void put32(Bytes& out, std::uint32_t v);
 void putInfoHeader(Bytes& out, std::int32_t width, std::int32_t height, std::uint16_t bitCount,
                    std::uint32_t compression, std::uint32_t imageSize, std::uint32_t coloursUsed);
 
-inline constexpr std::uint32_t BiRgb = 0;
-inline constexpr std::uint32_t BiRle8 = 1;
+inline constexpr std::uint32_t kBiRgb = 0;
+inline constexpr std::uint32_t kBiRle8 = 1;
 
 // BI_RLE8 data of an 8-bit picture given top row first: rows are stored
 // bottom row first, each ended by an end-of-line escape except the last,

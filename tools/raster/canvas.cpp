@@ -8,7 +8,7 @@ namespace tensikon::art {
 namespace {
 
 // 5 x 7 digits, one string per row, '#' inked.
-constexpr std::array<std::array<std::string_view, 7>, 10> DigitFont{{
+constexpr std::array<std::array<std::string_view, 7>, 10> kDigitFont{{
     {" ### ", "#   #", "#  ##", "# # #", "##  #", "#   #", " ### "},
     {"  #  ", " ##  ", "  #  ", "  #  ", "  #  ", "  #  ", " ### "},
     {" ### ", "#   #", "    #", "   # ", "  #  ", " #   ", "#####"},
@@ -48,22 +48,22 @@ bool inSweep(Point v, double fromDegrees, double sweepDegrees)
 
 Canvas::Canvas(int width, int height)
     : width_(width), height_(height),
-      ink_(static_cast<std::size_t>(width) * Sub * static_cast<std::size_t>(height) * Sub, Paper)
+      ink_(static_cast<std::size_t>(width) * kSub * static_cast<std::size_t>(height) * kSub, kPaper)
 {
 }
 
 void Canvas::paint(double left, double top, double right, double bottom, Ink ink,
                    const std::function<bool(Point)>& inside)
 {
-    const int w = width_ * Sub;
-    const int h = height_ * Sub;
-    const int x0 = std::max(0, static_cast<int>(std::floor(left * Sub)));
-    const int y0 = std::max(0, static_cast<int>(std::floor(top * Sub)));
-    const int x1 = std::min(w, static_cast<int>(std::ceil(right * Sub)));
-    const int y1 = std::min(h, static_cast<int>(std::ceil(bottom * Sub)));
+    const int w = width_ * kSub;
+    const int h = height_ * kSub;
+    const int x0 = std::max(0, static_cast<int>(std::floor(left * kSub)));
+    const int y0 = std::max(0, static_cast<int>(std::floor(top * kSub)));
+    const int x1 = std::min(w, static_cast<int>(std::ceil(right * kSub)));
+    const int y1 = std::min(h, static_cast<int>(std::ceil(bottom * kSub)));
     for (int y = y0; y < y1; ++y) {
         for (int x = x0; x < x1; ++x) {
-            const Point p{(x + 0.5) / Sub, (y + 0.5) / Sub};
+            const Point p{(x + 0.5) / kSub, (y + 0.5) / kSub};
             if (inside(p))
                 ink_[static_cast<std::size_t>(y) * w + x] = ink;
         }
@@ -150,7 +150,7 @@ void Canvas::digits(Point centre, std::string_view text, int scale, Ink ink)
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] < '0' || text[i] > '9')
             continue;
-        const auto& glyph = DigitFont[static_cast<std::size_t>(text[i] - '0')];
+        const auto& glyph = kDigitFont[static_cast<std::size_t>(text[i] - '0')];
         for (int row = 0; row < 7; ++row)
             for (int col = 0; col < 5; ++col)
                 if (glyph[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)] == '#') {
@@ -165,38 +165,38 @@ void Canvas::callout(Point centre, double radius, std::string_view number,
                      std::span<const Point> targets)
 {
     for (const Point t : targets) {
-        line(centre, t, 0.9, Black);
-        fillCircle(t, 1.4, Black);
+        line(centre, t, 0.9, kBlack);
+        fillCircle(t, 1.4, kBlack);
     }
-    fillCircle(centre, radius, Paper);
-    circle(centre, radius - 0.5, 1.1, Black);
-    digits(centre, number, 1, Black);
+    fillCircle(centre, radius, kPaper);
+    circle(centre, radius - 0.5, 1.1, kBlack);
+    digits(centre, number, 1, kBlack);
 }
 
-std::array<Ink, Canvas::Sub * Canvas::Sub> Canvas::subpixels(int x, int y) const
+std::array<Ink, Canvas::kSub * Canvas::kSub> Canvas::subpixels(int x, int y) const
 {
-    std::array<Ink, Sub * Sub> out{};
-    const int w = width_ * Sub;
-    for (int sy = 0; sy < Sub; ++sy)
-        for (int sx = 0; sx < Sub; ++sx)
-            out[static_cast<std::size_t>(sy * Sub + sx)] =
-                ink_[static_cast<std::size_t>(y * Sub + sy) * w + x * Sub + sx];
+    std::array<Ink, kSub * kSub> out{};
+    const int w = width_ * kSub;
+    for (int sy = 0; sy < kSub; ++sy)
+        for (int sx = 0; sx < kSub; ++sx)
+            out[static_cast<std::size_t>(sy * kSub + sx)] =
+                ink_[static_cast<std::size_t>(y * kSub + sy) * w + x * kSub + sx];
     return out;
 }
 
 std::vector<std::uint8_t> Canvas::greys(std::uint8_t paperGrey) const
 {
-    const int w = width_ * Sub;
-    constexpr int full = 255 * Sub * Sub;
+    const int w = width_ * kSub;
+    constexpr int kFull = 255 * kSub * kSub;
     std::vector<std::uint8_t> out(static_cast<std::size_t>(width_) * height_);
     for (int y = 0; y < height_; ++y) {
         for (int x = 0; x < width_; ++x) {
             int sum = 0;
-            for (int sy = 0; sy < Sub; ++sy)
-                for (int sx = 0; sx < Sub; ++sx)
-                    sum += ink_[static_cast<std::size_t>(y * Sub + sy) * w + x * Sub + sx];
+            for (int sy = 0; sy < kSub; ++sy)
+                for (int sx = 0; sx < kSub; ++sx)
+                    sum += ink_[static_cast<std::size_t>(y * kSub + sy) * w + x * kSub + sx];
             out[static_cast<std::size_t>(y) * width_ + x] =
-                static_cast<std::uint8_t>((paperGrey * (full - sum) + full / 2) / full);
+                static_cast<std::uint8_t>((paperGrey * (kFull - sum) + kFull / 2) / kFull);
         }
     }
     return out;

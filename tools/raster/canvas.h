@@ -21,8 +21,8 @@ namespace tensikon::art {
 
 // How dark a shape is painted: 0 is the paper, 255 black.
 using Ink = std::uint8_t;
-inline constexpr Ink Black = 255;
-inline constexpr Ink Paper = 0;
+inline constexpr Ink kBlack = 255;
+inline constexpr Ink kPaper = 0;
 
 class Canvas {
   public:
@@ -60,10 +60,10 @@ class Canvas {
     void callout(Point centre, double radius, std::string_view number,
                  std::span<const Point> targets);
 
-    // The inks of the Sub x Sub subpixels of picture pixel (x, y), for
+    // The inks of the kSub x kSub subpixels of picture pixel (x, y), for
     // pictures that use inks as colour numbers rather than darkness.
-    static constexpr int Sub = 4;
-    std::array<Ink, Sub * Sub> subpixels(int x, int y) const;
+    static constexpr int kSub = 4;
+    std::array<Ink, kSub * kSub> subpixels(int x, int y) const;
 
     // The picture, top row first, as grey levels: the paper is `paperGrey`
     // and full ink is black.
@@ -72,7 +72,7 @@ class Canvas {
   private:
     int width_;
     int height_;
-    std::vector<Ink> ink_; // (width * Sub) x (height * Sub), top row first
+    std::vector<Ink> ink_; // (width * kSub) x (height * kSub), top row first
 };
 
 } // namespace tensikon::art

@@ -10,7 +10,7 @@
 
 namespace tensikon::art {
 
-inline constexpr double Pi = 3.14159265358979323846;
+inline constexpr double kPi = 3.14159265358979323846;
 
 struct Point {
     double x = 0;

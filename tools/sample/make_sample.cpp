@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "core/capture_format.h"
-#include "core/wav_file.h"
+#include "tools/analyze/wav_file.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <span>
 #include <string>
 
-#include "core/wav_file.h"
+#include "tools/analyze/wav_file.h"
 
 namespace tensikon {
 

@@ -69,23 +69,7 @@ struct WavHeader {
 // odd-sized chunk.
 WavHeader readWavLayout(WavSource& source);
 
-// The sound of a WAV file held in memory: a view into its bytes.
-struct WavSound {
-    std::span<const std::uint8_t> pcm;
-    std::size_t dataOffset = 0;
-    WavFormat format;
-};
-
-struct WavParseResult {
-    std::optional<WavSound> sound;
-    std::string error;
-    std::vector<std::string> warnings;
-};
-
-// readWavLayout on bytes in memory.
-WavParseResult parseWav(std::span<const std::uint8_t> file);
-
-// The 44-byte canonical header followed by `pcm`: a file parseWav accepts.
+// The 44-byte canonical header followed by `pcm`: a file readWavLayout accepts.
 std::vector<std::uint8_t> makeWav(std::span<const std::uint8_t> pcm);
 
 inline constexpr std::size_t kRiffHeaderBytes = 12;
@@ -93,7 +77,5 @@ inline constexpr std::size_t kChunkHeaderBytes = 8;
 inline constexpr std::size_t kPcmFormatBytes = 16;
 inline constexpr std::uint32_t kMinWavSampleRate = 8000;
 inline constexpr std::uint32_t kMaxWavSampleRate = 192000;
-// The largest file a 32-bit RIFF size can describe.
-inline constexpr std::uint64_t kMaxWavFileBytes = 0xFFFFFFFFull + 8;
 
 } // namespace tensikon

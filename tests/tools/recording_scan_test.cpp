@@ -1,4 +1,4 @@
-#include "core/recording_scan.h"
+#include "tools/analyze/recording_scan.h"
 
 #include <gtest/gtest.h>
 

@@ -9,8 +9,9 @@
 #include <sstream>
 #include <string>
 
-#include "core/recording_scan.h"
-#include "core/wav_file.h"
+#include "tests/tools/wav_in_memory.h"
+#include "tools/analyze/recording_scan.h"
+#include "tools/analyze/wav_file.h"
 
 namespace tensikon {
 namespace {

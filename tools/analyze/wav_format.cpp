@@ -1,4 +1,4 @@
-#include "core/wav_format.h"
+#include "tools/analyze/wav_format.h"
 
 #include <algorithm>
 #include <sstream>

@@ -1,4 +1,4 @@
-#include "core/wav_file.h"
+#include "tools/analyze/wav_file.h"
 
 #include <algorithm>
 #include <array>
@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "core/capture_format.h"
-#include "core/wav_format.h"
+#include "tools/analyze/wav_format.h"
 
 namespace tensikon {
 
@@ -248,23 +248,6 @@ std::string checkLayout(Layout& layout)
     return {};
 }
 
-class MemorySource : public WavSource {
-  public:
-    explicit MemorySource(Bytes bytes) : bytes_(bytes) {}
-    std::uint64_t size() const override { return bytes_.size(); }
-    bool read(std::uint64_t offset, std::span<std::uint8_t> out) override
-    {
-        if (offset > bytes_.size() || out.size() > bytes_.size() - offset)
-            return false;
-        const Bytes from = bytes_.subspan(static_cast<std::size_t>(offset), out.size());
-        std::copy(from.begin(), from.end(), out.begin());
-        return true;
-    }
-
-  private:
-    Bytes bytes_;
-};
-
 // Writes little-endian fields one after another into a file being built.
 struct Writer {
     std::vector<std::uint8_t>& out;
@@ -305,21 +288,6 @@ WavHeader readWavLayout(WavSource& source)
         header.warnings = std::move(layout.warnings);
     }
     return header;
-}
-
-WavParseResult parseWav(std::span<const std::uint8_t> file)
-{
-    MemorySource source(file);
-    WavHeader header = readWavLayout(source);
-    WavParseResult result;
-    result.error = std::move(header.error);
-    result.warnings = std::move(header.warnings);
-    if (header.layout) {
-        const auto offset = static_cast<std::size_t>(header.layout->dataOffset);
-        const auto bytes = static_cast<std::size_t>(header.layout->dataBytes);
-        result.sound = WavSound{file.subspan(offset, bytes), offset, header.layout->format};
-    }
-    return result;
 }
 
 std::vector<std::uint8_t> makeWav(std::span<const std::uint8_t> pcm)

@@ -1,8 +1,9 @@
-#include "core/wav_file.h"
+#include "tools/analyze/wav_file.h"
 
 #include <gtest/gtest.h>
 
-#include "tests/core/wav_builder.h"
+#include "tests/tools/wav_builder.h"
+#include "tests/tools/wav_in_memory.h"
 
 namespace tensikon {
 namespace {
