@@ -16,7 +16,7 @@
 #include <sstream>
 
 #include "core/capture_format.h"
-#include "core/wav_file.h"
+#include "tests/tools/wav_in_memory.h"
 #include "tests/bench/accuracy_corpus.h"
 #include "tests/bench/accuracy_report.h"
 #include "tests/bench/real_accuracy.h"
