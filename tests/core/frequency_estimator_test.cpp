@@ -20,7 +20,7 @@ struct ToneCase {
     std::int32_t result;
 };
 
-// The worked examples: a 30000-amplitude tone over the whole buffer.
+// Steady and decaying 30000-amplitude tones over the whole buffer.
 constexpr ToneCase kToneCases[] = {
     {true, 60, -2, 241, 4408, 60},    {true, 80, -2, 181, 3306, 80},
     {true, 110, -1, 141, 2404, 110},  {true, 140, -1, 101, 1890, 140},
@@ -111,7 +111,7 @@ TEST(FrequencyFromSpan, DividesTheSpanFirstThenInverts)
     EXPECT_EQ(frequencyFromSpan(1654), 159);
 }
 
-// Where 264600 / span is whole, the prescribed order reads one hertz lower;
+// Where 264600 / span is whole, dividing span by 264600 first reads one hertz lower;
 // for every other even span both forms truncate alike. A build with
 // fast-math or excess precision would break this.
 TEST(FrequencyFromSpan, NineSpansWhereTheOrderOfDivisionMatters)

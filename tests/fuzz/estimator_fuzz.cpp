@@ -6,7 +6,7 @@
 
 #include "core/frequency_estimator.h"
 #include "tests/core/plucked.h"
-#include "tests/fuzz/fuzz_target.h"
+#include "tests/fuzz/buffer_target.h"
 
 namespace tensikon::fuzz {
 
@@ -76,7 +76,7 @@ void checkReading(const FrequencyEstimate& e)
         check(e.noReading == NoReading::None, "a reading has no reason");
         check(e.crossingsFound == kCrossings, "a reading has seven crossings");
         check(e.span != 0, "a reading has a span");
-        check(frequencyFromSpan(e.span) == e.hz, "the reading is 264600 / span as prescribed");
+        check(frequencyFromSpan(e.span) == e.hz, "the reading is 1 / (span / 264600), truncated");
     } else {
         check(e.noReading != NoReading::None, "no reading has a reason");
         check(e.noReading != NoReading::ZeroSpan || e.span == 0, "zero span is zero");
@@ -87,7 +87,9 @@ void checkReading(const FrequencyEstimate& e)
               "the span is mark 7 - mark 1");
 }
 
-void checkEstimate(AnalysisBuffer buffer)
+} // namespace
+
+void checkBuffer(AnalysisBuffer buffer)
 {
     const FrequencyEstimate e = estimateFrequencyInDetail(buffer);
     check(estimateFrequency(buffer) == e.hz, "estimateFrequency agrees with the details");
@@ -105,8 +107,6 @@ void checkEstimate(AnalysisBuffer buffer)
     checkReading(e);
 }
 
-} // namespace
-
 std::vector<Input> seeds()
 {
     std::vector<Input> all;
@@ -121,17 +121,4 @@ std::vector<Input> seeds()
     return all;
 }
 
-std::size_t maxInputBytes()
-{
-    return kAnalysisBufferBytes;
-}
-
 } // namespace tensikon::fuzz
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
-    std::vector<std::uint8_t> buffer(tensikon::kAnalysisBufferBytes, 0);
-    std::copy_n(data, std::min(size, buffer.size()), buffer.begin());
-    tensikon::fuzz::checkEstimate(tensikon::AnalysisBuffer(buffer.data(), buffer.size()));
-    return 0;
-}

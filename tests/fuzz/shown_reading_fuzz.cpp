@@ -8,13 +8,11 @@
 
 #include "core/shown_reading.h"
 #include "tests/core/plucked.h"
-#include "tests/fuzz/fuzz_target.h"
+#include "tests/fuzz/buffer_target.h"
 
 namespace tensikon::fuzz {
 
-namespace {
-
-void checkMeasurement(AnalysisBuffer buffer)
+void checkBuffer(AnalysisBuffer buffer)
 {
     const Measurement m = measureCapture(buffer);
     check(m.crossings.hz == estimateFrequency(buffer), "the count is estimateFrequency's");
@@ -42,8 +40,6 @@ void checkMeasurement(AnalysisBuffer buffer)
     }
 }
 
-} // namespace
-
 std::vector<Input> seeds()
 {
     std::vector<Input> all;
@@ -60,17 +56,4 @@ std::vector<Input> seeds()
     return all;
 }
 
-std::size_t maxInputBytes()
-{
-    return kAnalysisBufferBytes;
-}
-
 } // namespace tensikon::fuzz
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
-    std::vector<std::uint8_t> buffer(tensikon::kAnalysisBufferBytes, 0);
-    std::copy_n(data, std::min(size, buffer.size()), buffer.begin());
-    tensikon::fuzz::checkMeasurement(tensikon::AnalysisBuffer(buffer.data(), buffer.size()));
-    return 0;
-}
