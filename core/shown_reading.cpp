@@ -1,5 +1,6 @@
 #include "core/shown_reading.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -13,6 +14,9 @@ constexpr double kSpanBytesAt1Hz = 3.0 * 2.0 * kSampleRate;
 // bytes, for a tone it reads correctly: its marks are placed on whole
 // samples and shift with the tone's phase against the sample grid.
 constexpr double kSpanSlackBytes = 4.0;
+// Above about 400 Hz that slack would pass a count 6 to 15 Hz off the
+// pitch, which is no reading of the tone: the pitch is shown there instead.
+constexpr double kMostSpanSlackHz = 2.5;
 // Truncation puts the count up to 1 Hz below; the pitch itself may lie a
 // little either side of the truth.
 constexpr double kTruncation = 1.0;
@@ -28,7 +32,8 @@ constexpr double kConfidentFrom = 0.5;
 bool readingsAgree(std::int32_t crossingHz, double pitchHz)
 {
     // One byte of span moves the count by pitch^2 / 264600 Hz.
-    const double spanSlackHz = kSpanSlackBytes * pitchHz * pitchHz / kSpanBytesAt1Hz;
+    const double spanSlackHz =
+        std::min(kSpanSlackBytes * pitchHz * pitchHz / kSpanBytesAt1Hz, kMostSpanSlackHz);
     const double below = pitchHz - static_cast<double>(crossingHz);
     return below >= -(kPitchSlackHz + spanSlackHz) &&
            below <= kTruncation + kPitchSlackHz + spanSlackHz;
