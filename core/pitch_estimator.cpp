@@ -47,17 +47,16 @@ constexpr double kQuestionFrom = 0.015;
 constexpr std::array<double, 2> kHumPeriods{kSampleRate / 50.0, kSampleRate / 60.0};
 constexpr double kHumSpread = 0.06;
 // Share of the sound after the attack that must be left once the hum is
-// taken out for the rest to be read on its own.
+// taken out for there to be anything but the hum to read. Below it the
+// capture holds no note: one died in the attack, or the pluck test fired on
+// the hum itself with the microphone turned up. A steady tone right on the
+// mains frequency cannot be told from hum, and a plucked belt never is one.
 constexpr double kNotOnlyHum = 0.1;
 // A tone near the mains frequency reads the same without the hum, though
 // taking the hum out takes some of the tone with it. Only a pitch right on
 // the mains (within 1 %) that repeats poorly without the hum was the hum.
 constexpr double kPeriodicWithoutHum = 0.5;
 constexpr double kOnMains = 0.01;
-// An attack that much louder than the hum (in power, 20 dB) was a note of
-// its own.
-constexpr double kAttackOverHum = 100.0;
-
 // Frames whose dip is shallower than this are not periodic: left out.
 constexpr double kPeriodicFrom = 0.3;
 // Frames much quieter than the loudest (12 dB) are the tail of a dead note,
@@ -71,13 +70,13 @@ using Samples = std::vector<float>;
 // The spectrum check below reads up to 0.19 s after the attack, which
 // resolves harmonics 40 Hz apart, and the harmonics up to the 16th or 3 kHz,
 // where a phone microphone still passes them. A multiple up to the fifth is
-// considered; off its harmonics there must be 20 dB less power per
+// considered; off its harmonics there must be 17 dB less power per
 // harmonic than on them.
 constexpr std::size_t kSpectrumSamples = 8192;
 constexpr std::size_t kHarmonics = 16;
 constexpr double kSpectrumTopHz = 3000;
 constexpr std::size_t kMostMultiple = 5;
-constexpr double kTrace = 0.01;
+constexpr double kTrace = 0.02;
 constexpr double kPi = 3.14159265358979323846;
 
 // Full 16-bit samples from `first` to the buffer's end.
@@ -188,35 +187,57 @@ std::optional<PitchEstimate> framePitch(const std::vector<double>& d)
     return PitchEstimate{kSampleRate / refine(n, lag), std::min(confidence, 1.0)};
 }
 
-// The frames' median pitch, averaged over the frames that agree with it; its
-// confidence is their mean confidence times the share of all frames heard
-// that agree, so a pitch found in a few frames only is not trusted.
-std::optional<PitchEstimate> consensus(std::vector<PitchEstimate> frames, std::size_t heard)
+// What the frames heard: the pitch of each frame that repeats, out of how
+// many were loud enough to be read.
+struct Frames {
+    std::vector<PitchEstimate> periodic;
+    std::size_t heard = 0;
+};
+
+// The frames' median pitch, averaged over the frames that agree with it, so
+// a frame read an octave or a twelfth off is outvoted.
+std::optional<double> medianPitch(const Frames& frames)
 {
-    if (frames.empty())
+    if (frames.periodic.empty())
         return std::nullopt;
     std::vector<double> pitches;
-    for (const PitchEstimate& f : frames)
+    for (const PitchEstimate& f : frames.periodic)
         pitches.push_back(f.hz);
     std::nth_element(pitches.begin(), pitches.begin() + pitches.size() / 2, pitches.end());
     const double median = pitches[pitches.size() / 2];
-    double hz = 0;
-    double confidence = 0;
+    double sum = 0;
     std::size_t agreeing = 0;
-    for (const PitchEstimate& f : frames) {
+    for (const PitchEstimate& f : frames.periodic) {
         if (std::abs(f.hz - median) <= kAgreement * median) {
-            hz += f.hz;
-            confidence += f.confidence;
+            sum += f.hz;
             ++agreeing;
         }
     }
-    const auto a = static_cast<double>(agreeing);
-    return PitchEstimate{hz / a, confidence / static_cast<double>(heard)};
+    return sum / static_cast<double>(agreeing);
+}
+
+// The frames' mean confidence in `hz`, over all frames heard. A frame that
+// found a whole multiple of the period (`hz` / 2 ... `hz` / 5) found the
+// same sound repeating, only over more of its periods: reverberation makes
+// neighbouring periods differ more than periods further apart, so in a
+// room many frames do. A pitch found in a few frames only is not trusted.
+double support(const Frames& frames, double hz)
+{
+    double confidence = 0;
+    for (const PitchEstimate& f : frames.periodic) {
+        for (std::size_t k = 1; k <= kMostMultiple; ++k) {
+            if (std::abs(f.hz * static_cast<double>(k) - hz) <= kAgreement * hz) {
+                confidence += f.confidence;
+                break;
+            }
+        }
+    }
+    return confidence / static_cast<double>(frames.heard);
 }
 
 // Each frame's differences are the sum of its blocks', so every block is
 // compared with its shifts once, however many frames it is part of.
-std::optional<PitchEstimate> pitchOfBlocks(const Samples& x, std::size_t blocks)
+Frames framesOf(const Samples& x, std::size_t blocks)
 {
     std::vector<float> partial(blocks * kLags, 0.0f);
     std::vector<double> energy(blocks, 0.0);
@@ -231,20 +252,19 @@ std::optional<PitchEstimate> pitchOfBlocks(const Samples& x, std::size_t blocks)
         for (std::size_t b = f; b < f + kFrameBlocks; ++b)
             frameEnergy[f] += energy[b];
     const double loudest = *std::max_element(frameEnergy.begin(), frameEnergy.end());
-    std::vector<PitchEstimate> frames;
-    std::size_t heard = 0;
+    Frames frames;
     for (std::size_t f = 0; f < frameEnergy.size(); ++f) {
         if (frameEnergy[f] < kQuietFrame * loudest)
             continue;
-        ++heard;
+        ++frames.heard;
         std::vector<double> d(kLags, 0.0);
         for (std::size_t b = f; b < f + kFrameBlocks; ++b)
             for (std::size_t t = 0; t < kLags; ++t)
                 d[t] += partial[b * kLags + t];
         if (const auto p = framePitch(d))
-            frames.push_back(*p);
+            frames.periodic.push_back(*p);
     }
-    return consensus(std::move(frames), heard);
+    return frames;
 }
 
 // The power at `hz` of an already windowed stretch of sound (Goertzel).
@@ -307,10 +327,12 @@ std::optional<PitchEstimate> pitchFrom(const Samples& all, std::size_t first)
     const std::size_t blocks = std::min(x.size() - kLags, kMostSamples) / kBlockSamples;
     if (blocks < kFrameBlocks)
         return std::nullopt;
-    std::optional<PitchEstimate> p = pitchOfBlocks(x, blocks);
-    if (p)
-        p->hz = checkedPitch(x, p->hz);
-    return p;
+    const Frames frames = framesOf(x, blocks);
+    const std::optional<double> median = medianPitch(frames);
+    if (!median)
+        return std::nullopt;
+    const double hz = checkedPitch(x, *median);
+    return PitchEstimate{hz, std::min(support(frames, hz), 1.0)};
 }
 
 double energyFrom(const Samples& x, std::size_t first)
@@ -342,23 +364,6 @@ Samples withoutRepeating(const Samples& all, std::size_t period)
     return rest;
 }
 
-// True when the sound after the attack is hum alone, while the attack, with
-// the hum taken out, was much louder than the hum: a note that died before
-// it could be read, rather than a tone at the mains frequency.
-bool onlyHum(const Samples& all, const Samples& rest, std::size_t pluck, std::size_t first)
-{
-    double attack = 0;
-    for (std::size_t k = pluck; k < first; ++k)
-        attack += static_cast<double>(rest[k]) * rest[k];
-    double hum = 0;
-    for (std::size_t k = first; k < all.size(); ++k) {
-        const double h = static_cast<double>(all[k]) - rest[k];
-        hum += h * h;
-    }
-    const auto perSample = [](double e, std::size_t n) { return e / static_cast<double>(n); };
-    return perSample(attack, first - pluck) > kAttackOverHum * perSample(hum, all.size() - first);
-}
-
 } // namespace
 
 std::optional<PitchEstimate> estimatePitchAfter(AnalysisBuffer buffer, std::size_t pluckOffset)
@@ -372,15 +377,15 @@ std::optional<PitchEstimate> estimatePitchAfter(AnalysisBuffer buffer, std::size
         return p;
     // A pitch on the mains is read again without the hum: when a short note
     // has died away, the hum repeats better than what is left of it. Unless
-    // the hum was nearly all there was, or the note reads the same without
-    // it: then the sound is itself a tone near 50 or 60 Hz.
+    // the note reads the same without it: then the sound is itself a tone
+    // near 50 or 60 Hz.
     for (const double hum : kHumPeriods) {
         if (std::abs(kSampleRate / p->hz - hum) > kHumSpread * hum)
             continue;
         const Samples rest = withoutRepeating(all, static_cast<std::size_t>(hum));
         const double after = energyFrom(rest, first);
         if (after < kNotOnlyHum * energyFrom(all, first))
-            return onlyHum(all, rest, pluckOffset / 2, first) ? std::nullopt : p;
+            return std::nullopt;
         const std::optional<PitchEstimate> q = pitchFrom(rest, first);
         const bool onMains = std::abs(kSampleRate / p->hz - hum) <= kOnMains * hum;
         if (q && std::abs(q->hz - p->hz) <= kAgreement * p->hz &&

@@ -27,7 +27,8 @@ inline constexpr double kHighestPitchHz = 1000.0;
 struct PitchEstimate {
     double hz = 0; // the fundamental, to a small fraction of a hertz
     // 0..1: how well the sound repeats at that period, times the share of
-    // the frames that found it; 1 when every frame repeats exactly.
+    // the frames that found it (or a whole multiple of it); 1 when every
+    // frame repeats exactly.
     double confidence = 0;
 };
 

@@ -44,6 +44,8 @@ TEST(ShownReading, PureTonesShowTheCrossingCountWhereItReadsTheTone)
     EXPECT_LT(fromPitch, 10); // a few narrow bands only
 }
 
+// A steady tone right on the 60 Hz mains is all hum to the program: no
+// reading, rather than the count's 72 Hz.
 TEST(ShownReading, TheEstimatorsToneTableShowsItsResultsButForSteady60Hz)
 {
     for (bool decaying : {false, true}) {
@@ -51,8 +53,7 @@ TEST(ShownReading, TheEstimatorsToneTableShowsItsResultsButForSteady60Hz)
             const Measurement m = measured(test::toBytes(test::tone(hz, decaying)));
             if (!decaying && hz == 60.0) {
                 EXPECT_EQ(m.crossings.hz, 72);
-                EXPECT_EQ(m.shown.hz, 60); // the pitch
-                EXPECT_EQ(m.shown.from, ReadingSource::Pitch);
+                EXPECT_FALSE(m.shown.hz);
                 continue;
             }
             EXPECT_EQ(m.shown.hz, m.crossings.hz) << hz;

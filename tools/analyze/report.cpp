@@ -23,7 +23,7 @@ const char* reasonOf(const RecordingCapture& capture)
         return nullptr;
     if (capture.estimate.noReading == NoReading::NoPluck)
         return describe(capture.estimate.noReading);
-    return capture.estimate.hz ? kNotConfirmed : kNoClearPitch;
+    return capture.estimate.hz && capture.pitch ? kNotConfirmed : kNoClearPitch;
 }
 
 const char* sourceName(ReadingSource from)
