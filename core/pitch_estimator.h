@@ -32,12 +32,10 @@ struct PitchEstimate {
     double confidence = 0;
 };
 
-// The pitch of the sound from the pluck (findPluck) to the buffer's end, read
-// at full 16-bit resolution; nothing when there is no pluck, too little sound
-// after it, or no period in 40..1000 Hz at all.
-std::optional<PitchEstimate> estimatePitch(AnalysisBuffer buffer);
-
-// The same from a known pluck offset (odd, as findPluck gives it).
+// The pitch of the sound from the pluck at `pluckOffset` (odd, as findPluck
+// gives it) to the buffer's end, read at full 16-bit resolution; nothing
+// when there is too little sound after the pluck, when it is only mains hum,
+// or when there is no period in 40..1000 Hz at all.
 std::optional<PitchEstimate> estimatePitchAfter(AnalysisBuffer buffer, std::size_t pluckOffset);
 
 } // namespace tensikon

@@ -2,10 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include "core/frequency_estimator.h"
 #include "tests/core/plucked.h"
 
 namespace tensikon {
 namespace {
+
+// From the pluck that the crossing count finds, as the program reads it.
+std::optional<PitchEstimate> estimatePitch(AnalysisBuffer buffer)
+{
+    const std::optional<std::size_t> pluck = findPluck(buffer);
+    return pluck ? estimatePitchAfter(buffer, *pluck) : std::nullopt;
+}
 
 std::optional<PitchEstimate> pitchOf(const test::Ringing& r)
 {

@@ -1,0 +1,78 @@
+#include "core/harmonic_check.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <vector>
+
+#include "core/capture_format.h"
+#include "core/pitch_estimator.h"
+
+namespace tensikon {
+
+namespace {
+
+// The check reads up to 0.19 s after the attack, which resolves harmonics
+// 40 Hz apart, and the harmonics up to the 16th or 3 kHz, where a phone
+// microphone still passes them. Off a multiple's harmonics there must be
+// 17 dB less power per harmonic than on them.
+constexpr std::size_t kSpectrumSamples = 8192;
+constexpr std::size_t kHarmonics = 16;
+constexpr double kSpectrumTopHz = 3000;
+constexpr double kTrace = 0.02;
+constexpr double kPi = 3.14159265358979323846;
+
+// The power at `hz` of an already windowed stretch of sound (Goertzel).
+double powerAt(const std::vector<double>& windowed, double hz)
+{
+    const double c = 2 * std::cos(2 * kPi * hz / kSampleRate);
+    double s1 = 0;
+    double s2 = 0;
+    for (const double v : windowed) {
+        const double s0 = v + c * s1 - s2;
+        s2 = s1;
+        s1 = s0;
+    }
+    return s1 * s1 + s2 * s2 - c * s1 * s2;
+}
+
+} // namespace
+
+// The difference function cannot tell a period from two periods when the
+// sound repeats nearly as well at either, as a string does whose
+// fundamental is lost in a phone microphone or a room. The spectrum can: if
+// `hz` is the pitch, its partials lie on its own harmonics, and if `hz` is a
+// half or a third of the pitch, all the harmonics of `hz` but every second
+// or third are empty. So the pitch is raised to the largest multiple whose
+// harmonics carry all but a trace of the power on the harmonics of `hz`.
+double pitchFromHarmonics(std::span<const float> x, double hz)
+{
+    const std::size_t n = std::min(x.size(), kSpectrumSamples);
+    std::vector<double> windowed(n);
+    for (std::size_t k = 0; k < n; ++k)
+        windowed[k] =
+            x[k] *
+            (0.5 - 0.5 * std::cos(2 * kPi * static_cast<double>(k) / static_cast<double>(n)));
+    std::array<double, kHarmonics + 1> power{};
+    std::size_t count = 0;
+    while (count < kHarmonics && static_cast<double>(count + 1) * hz <= kSpectrumTopHz) {
+        ++count;
+        power[count] = powerAt(windowed, static_cast<double>(count) * hz);
+    }
+    for (std::size_t m = kMostPitchMultiple; m >= 2; --m) {
+        if (hz * static_cast<double>(m) > kHighestPitchHz || count < 2 * m)
+            continue;
+        double on = 0;
+        double off = 0;
+        for (std::size_t k = 1; k <= count; ++k)
+            (k % m == 0 ? on : off) += power[k];
+        // Mean power per harmonic, on the multiple's harmonics and off them.
+        const double onMean = on / static_cast<double>(count / m);
+        const double offMean = off / static_cast<double>(count - count / m);
+        if (offMean < kTrace * onMean)
+            return hz * static_cast<double>(m);
+    }
+    return hz;
+}
+
+} // namespace tensikon
