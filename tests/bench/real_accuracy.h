@@ -32,6 +32,9 @@ inline constexpr const char* kRealEstimatorNames[] = {"crossing count", "shown v
 struct ClipResult {
     Clip clip;
     bool fired = false; // some block fired the pluck test, with a whole block after it
+    // It fired on the lead-in's noise or hum, before the note began: the
+    // capture holds the background and, at most, the note's beginning.
+    bool beforeNote = false;
     std::array<std::optional<double>, kRealEstimatorCount> hz{};
 };
 
@@ -46,8 +49,9 @@ std::optional<std::optional<double>> jsonNumber(const std::string& json, const s
 bool readAnalyzer(const std::string& json, ClipResult& result);
 
 struct RealSummary {
-    int clips = 0, fired = 0;
-    int within1 = 0, within5 = 0, off = 0, tooHigh = 0, none = 0; // among the fired
+    int clips = 0, fired = 0, firedBeforeNote = 0; // fired counts those on the note only
+    int within1 = 0, within5 = 0, off = 0, tooHigh = 0, none = 0; // among the fired on the note
+    int rightBeforeNote = 0, offBeforeNote = 0; // readings where it fired before the note
 };
 
 using ClipFilter = std::function<bool(const ClipResult&)>;

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <sstream>
 
 #include "core/capture_format.h"
@@ -100,10 +101,51 @@ int prepare(const fs::path& corpus, const fs::path& work)
     return analyzer && aubio ? 0 : 1;
 }
 
-// The analyzer's and aubio's readings of one clip.
-std::optional<ClipResult> resultOf(const Clip& c, const fs::path& work)
+// Where a clip's note begins, in samples: every chain of a note shares one
+// lead-in, which the clean render keeps as exact silence. Read once per note.
+using Onsets = std::map<std::string, std::optional<std::size_t>>;
+std::optional<std::size_t> noteOnset(const fs::path& corpus, const Clip& c, Onsets& known)
 {
-    ClipResult r{c, false, {}};
+    std::string clean = c.file;
+    const auto chain = clean.rfind("-" + c.chain + "-");
+    if (chain == std::string::npos) {
+        return std::nullopt;
+    }
+    clean.replace(chain, c.chain.size() + 2, "-clean-");
+    if (const auto at = known.find(clean); at != known.end()) {
+        return at->second;
+    }
+    std::optional<std::size_t> onset;
+    const auto bytes = readFile(corpus / clean);
+    const WavParseResult wav = bytes ? parseWav({reinterpret_cast<const std::uint8_t*>(bytes->data()),
+                                                 bytes->size()})
+                                     : WavParseResult{};
+    for (std::size_t i = 0; wav.sound && !onset && i + 1 < wav.sound->pcm.size(); i += 2) {
+        if (wav.sound->pcm[i] != 0 || wav.sound->pcm[i + 1] != 0) {
+            onset = i / 2;
+        }
+    }
+    return known[clean] = onset;
+}
+
+// True when the analyzer's capture began on the background: its pluck lies
+// more than 10 ms before the note.
+bool firedBeforeNote(const std::string& json, std::optional<std::size_t> onset)
+{
+    const auto block = jsonNumber(json, "pluck_block");
+    const auto offset = jsonNumber(json, "pluck_offset");
+    if (!onset || !block || !*block || !offset || !*offset) {
+        return false;
+    }
+    const double pluck = **block * (kCaptureBlockBytes / 2) + **offset / 2;
+    return pluck + kSampleRate / 100 < static_cast<double>(*onset);
+}
+
+// The analyzer's and aubio's readings of one clip.
+std::optional<ClipResult> resultOf(const Clip& c, const fs::path& corpus, const fs::path& work,
+                                   Onsets& onsets)
+{
+    ClipResult r{c, false, false, {}};
     const auto json = readFile(work / "analyze" / (c.file + ".json"));
     if (!json) {
         std::cerr << "tensikon-real-accuracy: no analyzer output for " << c.file << "\n";
@@ -118,6 +160,7 @@ std::optional<ClipResult> resultOf(const Clip& c, const fs::path& work)
     if (!r.fired) {
         return r;
     }
+    r.beforeNote = firedBeforeNote(*json, noteOnset(corpus, c, onsets));
     const WavParseResult wav = parseWav({reinterpret_cast<const std::uint8_t*>(half->data()), half->size()});
     if (!wav.sound || wav.sound->pcm.size() != kAnalysisBufferBytes) {
         std::cerr << "tensikon-real-accuracy: " << c.file << ": a broken half second\n";
@@ -138,7 +181,7 @@ std::optional<ClipResult> resultOf(const Clip& c, const fs::path& work)
 
 void writeResults(std::ostream& out, const std::vector<ClipResult>& results)
 {
-    out << "file,instrument,midi_note,chain,volume,true_hz,fired";
+    out << "file,instrument,midi_note,chain,volume,true_hz,fired,fired_before_note";
     for (const char* name : kRealEstimatorNames) {
         out << ',' << name;
     }
@@ -146,7 +189,7 @@ void writeResults(std::ostream& out, const std::vector<ClipResult>& results)
     for (const ClipResult& r : results) {
         const Clip& c = r.clip;
         out << c.file << ',' << c.instrument << ',' << c.midiNote << ',' << c.chain << ',' << c.volume
-            << ',' << c.trueHz << ',' << (r.fired ? 1 : 0);
+            << ',' << c.trueHz << ',' << (r.fired ? 1 : 0) << ',' << (r.beforeNote ? 1 : 0);
         for (const auto& hz : r.hz) {
             out << ',' << (hz ? std::to_string(*hz) : std::string());
         }
@@ -171,8 +214,9 @@ int report(const fs::path& corpus, const fs::path& work, const std::string& mark
                                         : line.substr(0, why) + " (" + line.substr(why + 12) + ")");
     }
     std::vector<ClipResult> results;
+    Onsets onsets;
     for (const Clip& c : *clips) {
-        const auto r = resultOf(c, work);
+        const auto r = resultOf(c, corpus, work, onsets);
         if (!r) {
             return 1;
         }

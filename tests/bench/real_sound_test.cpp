@@ -100,6 +100,7 @@ TEST(RealAccuracy, ReadsTheManifestAndTheAnalyzersFields)
     EXPECT_FALSE(r.hz[kCrossings]);
 }
 
+// A capture that began on the background before the note is counted apart.
 TEST(RealAccuracy, CountsAmongTheFiredClips)
 {
     const auto result = [](double trueHz, bool fired, std::optional<double> shown) {
@@ -109,16 +110,22 @@ TEST(RealAccuracy, CountsAmongTheFiredClips)
         r.hz[kShown] = shown;
         return r;
     };
-    const std::vector<ClipResult> results{result(100, true, 100.5), result(100, true, 104),
+    std::vector<ClipResult> results{result(100, true, 100.5), result(100, true, 104),
                                           result(100, true, 211), result(100, true, 90),
                                           result(100, true, std::nullopt), result(100, false, std::nullopt)};
+    results.insert(results.end(), 3, result(100, true, 50));
+    results[6].beforeNote = results[7].beforeNote = true;
+    results[7].hz[kShown] = std::nullopt;
     const RealSummary s = summarizeReal(results, kShown, [](const ClipResult&) { return true; });
-    EXPECT_EQ(s.clips, 6);
-    EXPECT_EQ(s.fired, 5);
+    EXPECT_EQ(s.clips, 9);
+    EXPECT_EQ(s.fired, 6);
+    EXPECT_EQ(s.firedBeforeNote, 2);
+    EXPECT_EQ(s.offBeforeNote, 1);
+    EXPECT_EQ(s.rightBeforeNote, 0);
     EXPECT_EQ(s.within1, 1);
     EXPECT_EQ(s.within5, 2);
-    EXPECT_EQ(s.off, 2);
-    EXPECT_EQ(s.tooHigh, 1);
+    EXPECT_EQ(s.off, 3);
+    EXPECT_EQ(s.tooHigh, 1); // 50 Hz, on the note, is too low
     EXPECT_EQ(s.none, 1);
 }
 
