@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "capture/capture.h"
 #include "core/bike_catalogue.h"
 #include "resources/resource.h"
 #include "tests/ui/app_fixture.h"
