@@ -75,7 +75,6 @@ CaptureFault captureFault(std::chrono::steady_clock::time_point now);
 // once what went wrong. Same results as stopRecording.
 int stopFailedRecording();
 
-RecorderState recorderState();
 // True while a start or a stop runs.
 bool recorderInTransition();
 // True between a successful startRecording and its stopRecording.

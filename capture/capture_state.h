@@ -148,7 +148,4 @@ CaptureState& captureState();
 // The thread that receives the device's notifications, or 0 before it runs.
 DWORD captureThreadId();
 
-// Recordings whose memory was kept because a block never came back.
-int abandonedRecordings();
-
 } // namespace tensikon

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "capture/capture.h"
+#include "capture/capture_probe.h"
 #include "capture/capture_state.h"
 #include "core/capture_format.h"
 #include "tests/capture/scripted_wave_in_device.h"
