@@ -1,7 +1,8 @@
-// The audio capture as the rest of the program sees it: a thread that
-// receives the wave-in device's notifications and fills the analysis
-// buffer, and the recorder that opens and closes the device for one
-// recording. All functions here are called on the user-interface thread.
+// The audio capture as the rest of the program sees it: the analysis buffer,
+// which the capture holds (capture_state.h); a thread that receives the
+// wave-in device's notifications and fills it; and the recorder that opens
+// and closes the device for one recording. All functions here are called on
+// the user-interface thread.
 #pragma once
 
 #include <windows.h>
@@ -19,11 +20,23 @@ class WaveInDevice; // capture/wave_in_device.h: the seam tests script
 // Later calls return the id of the thread already running.
 DWORD startCaptureThread();
 
-// Where a finished capture goes: the window that receives WM_CAPTURE_DONE
-// and the 44 100-byte analysis buffer. Set before the first recording.
-// Detaching (nullptr, nullptr) stops any recording that runs first, so no
-// block is copied into a buffer that is about to be released.
-void attachCapture(HWND panel, std::uint8_t* analysisBuffer);
+// How the analysis buffer's memory is had: GlobalAlloc in the program; tests
+// put a failing allocator here.
+using GlobalAllocator = HGLOBAL (*)(UINT flags, SIZE_T bytes);
+
+// Where a finished capture goes. Allocates the analysis buffer, zero-filled,
+// with `allocate` and names the window that receives WM_CAPTURE_DONE; called
+// when the main window is created. False, with nothing attached, when the
+// memory cannot be had: no capture could be kept then.
+bool attachCapture(HWND panel, GlobalAllocator allocate);
+
+// Forgets the window, stops any recording that runs and then releases the
+// buffer: once it returns nothing is copied and nothing is posted.
+void detachCapture();
+
+// The analysis buffer: the kAnalysisBufferBytes the capture fills and the
+// estimator reads, from attachCapture to detachCapture, else null.
+std::uint8_t* analysisBuffer();
 
 // Where the recorder is in the life of a recording. Opening and Stopping are
 // transitions: the device calls inside them wait for the system's own audio
@@ -62,7 +75,6 @@ CaptureFault captureFault(std::chrono::steady_clock::time_point now);
 // once what went wrong. Same results as stopRecording.
 int stopFailedRecording();
 
-RecorderState recorderState();
 // True while a start or a stop runs.
 bool recorderInTransition();
 // True between a successful startRecording and its stopRecording.

@@ -10,11 +10,18 @@
 //   in the device, and is deliberately never released when a block fails to
 //   come back (see "stop" below): a leak of 44 KB beats a device writing into
 //   freed memory.
+// - The analysis buffer is held here and nowhere else: `analysisMemory`,
+//   allocated by attachCapture when the main window is created and released
+//   by detachCapture when it is destroyed, both on the main thread. The
+//   thread copies into it under the lock; the main thread reads it through
+//   analysisBuffer() after a stop, when nothing writes it.
 // - Every field of CaptureState is read and written only under `lock`.
 //   The capture thread handles a whole returned block under it: the pluck
 //   test, the give-back to the device, the copy into the analysis buffer,
 //   the count and the post. The main thread holds it to clear `armed` and
-//   reset the device, to queue blocks, and to attach or detach the buffer.
+//   reset the device, to queue blocks, and to allocate or release the
+//   buffer. Only analysisBuffer() reads `analysisMemory` without it: the
+//   main thread is its only writer, so a read there races with nothing.
 //
 // Hand-over rules that follow from the one lock
 // ---------------------------------------------
@@ -34,8 +41,8 @@
 //   keeps the whole recording's memory alive for ever; the thread ignores
 //   any notification that names a header other than the current
 //   recording's two while they are in the device.
-// - The thread copies only into an attached buffer; detaching takes the
-//   lock, so once attachCapture(nullptr, nullptr) returns nothing is copied.
+// - The thread copies only into a buffer that is held; the release takes the
+//   lock, so once detachCapture returns nothing is copied.
 //
 // Starts and stops nested inside one another
 // -------------------------------------------
@@ -74,6 +81,7 @@
 #include <mutex>
 
 #include "core/capture_format.h"
+#include "win32/unique_handle.h"
 
 namespace tensikon {
 
@@ -126,7 +134,8 @@ struct CaptureState {
     std::array<BlockPlace, 2> places{};
 
     HWND panel = nullptr;
-    std::uint8_t* analysisBuffer = nullptr;
+    // GMEM_FIXED: the handle is the buffer's address.
+    UniqueGlobalMemory analysisMemory;
 
     bool anyBlockInDevice() const
     {
@@ -138,8 +147,5 @@ CaptureState& captureState();
 
 // The thread that receives the device's notifications, or 0 before it runs.
 DWORD captureThreadId();
-
-// Recordings whose memory was kept because a block never came back.
-int abandonedRecordings();
 
 } // namespace tensikon

@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <span>
+#include <utility>
 
 #include "capture/capture.h"
 #include "capture/capture_state.h"
@@ -34,9 +35,9 @@ int headerIndex(const CaptureState& s, const WAVEHDR* header)
 void retainBlock(CaptureState& s, int index, const std::uint8_t* block)
 {
     const auto count = static_cast<std::uint8_t>(s.blockCount + 1);
-    if (s.analysisBuffer != nullptr) {
+    if (auto* buffer = static_cast<std::uint8_t*>(s.analysisMemory.get()); buffer != nullptr) {
         const std::size_t half = count == 2 ? kCaptureBlockBytes : 0;
-        std::memcpy(s.analysisBuffer + half, block, kCaptureBlockBytes);
+        std::memcpy(buffer + half, block, kCaptureBlockBytes);
     }
     s.places[index] = BlockPlace::Retained;
     s.blockCount = count;
@@ -143,19 +144,39 @@ DWORD startCaptureThread()
     return id;
 }
 
-void attachCapture(HWND panel, std::uint8_t* analysisBuffer)
+bool attachCapture(HWND panel, GlobalAllocator allocate)
+{
+    UniqueGlobalMemory memory(allocate(GMEM_FIXED | GMEM_ZEROINIT, kAnalysisBufferBytes));
+    if (!memory) {
+        return false;
+    }
+    CaptureState& s = captureState();
+    std::lock_guard guard(s.lock);
+    s.panel = panel;
+    s.analysisMemory = std::move(memory);
+    return true;
+}
+
+// The panel goes first, so the blocks that the stop's reset brings back post
+// nothing to a window that is on its way out.
+void detachCapture()
 {
     CaptureState& s = captureState();
     HWND previous = nullptr;
     {
         std::lock_guard guard(s.lock);
-        previous = s.panel;
-        s.panel = panel;
-        s.analysisBuffer = analysisBuffer;
+        previous = std::exchange(s.panel, nullptr);
     }
-    if (analysisBuffer == nullptr && recorderIsOpen()) {
+    if (recorderIsOpen()) {
         stopRecording(previous != nullptr && IsWindow(previous) ? previous : nullptr);
     }
+    std::lock_guard guard(s.lock);
+    s.analysisMemory.reset();
+}
+
+std::uint8_t* analysisBuffer()
+{
+    return static_cast<std::uint8_t*>(captureState().analysisMemory.get());
 }
 
 } // namespace tensikon

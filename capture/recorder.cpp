@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "capture/capture.h"
+#include "capture/capture_probe.h"
 #include "capture/capture_state.h"
 #include "capture/wave_in_device.h"
 #include "core/capture_format.h"

@@ -4,13 +4,15 @@
 
 #include <windows.h>
 
+#include "capture/capture.h"
+
 namespace tensikon {
 
 // What start-up takes from outside the window code. The program uses the
 // real ones; tests replace an entry to make that step fail.
 struct StartupServices {
     DWORD (*startCaptureThread)();
-    HGLOBAL (*allocate)(UINT flags, SIZE_T bytes);
+    GlobalAllocator allocate;
 };
 
 StartupServices defaultStartupServices();

@@ -3,6 +3,7 @@
 #include "core/bike_catalogue.h"
 #include "core/guide_pages.h"
 #include "resources/resource.h"
+#include "ui/guide_probe.h"
 
 #include <algorithm>
 

@@ -33,10 +33,6 @@ void guideTurn(HWND panel, int delta);
 // The GuideVariant of the chosen bike model (0 or 1, 1 until a model is
 // chosen). Read at the next page turn only: setting it redraws nothing.
 void setGuideVariant(int variant);
-int currentGuideVariant();
-
-// The page index (-1 until the first page is loaded).
-int guidePageIndex();
 
 // Forgets the pages of a destroyed panel: a new panel starts with its text
 // control on show and no page loaded. The GuideVariant is kept, since it

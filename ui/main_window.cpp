@@ -4,7 +4,6 @@
 
 #include "capture/capture.h"
 #include "core/bike_catalogue.h"
-#include "core/capture_format.h"
 #include "resources/resource.h"
 #include "ui/about_box.h"
 #include "ui/measurement_panel.h"
@@ -20,7 +19,6 @@ namespace {
 
 UniqueWindow measurementPanel;
 UniqueWindow readoutPanel;
-UniqueGlobalMemory analysisMemory;
 bool creationReported = false;
 
 // Takes ownership of a new panel and publishes its handle; a panel that
@@ -41,8 +39,7 @@ void releaseEverything()
 {
     if (shell.measurementPanel)
         endMeasurement(shell.measurementPanel);
-    attachCapture(nullptr, nullptr);
-    analysisMemory.reset();
+    detachCapture();
     shell.measurementPanel = nullptr;
     measurementPanel.reset();
     shell.readoutPanel = nullptr;
@@ -67,15 +64,13 @@ LRESULT onCreate(HWND window, const CREATESTRUCTA& create)
         ShowWindow(panel, SW_SHOW);
 
     // Without the buffer no capture could be kept: start-up ends here.
-    analysisMemory.reset(services->allocate(GMEM_FIXED | GMEM_ZEROINIT, kAnalysisBufferBytes));
-    if (!analysisMemory) {
+    if (!attachCapture(shell.measurementPanel, services->allocate)) {
         showError(nullptr, "Not enough memory for the recording buffer!", kStartupErrorCaption,
                   MB_ICONEXCLAMATION);
         creationReported = true;
         releaseEverything();
         return -1;
     }
-    attachCapture(shell.measurementPanel, analysisBuffer());
     return 0;
 }
 
@@ -138,12 +133,6 @@ LRESULT onDestroy()
 }
 
 } // namespace
-
-std::uint8_t* analysisBuffer()
-{
-    // GMEM_FIXED: the handle is the memory's address.
-    return static_cast<std::uint8_t*>(analysisMemory.get());
-}
 
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {

@@ -1,10 +1,11 @@
-// The main window: the menu, the two panels inside it and the analysis
-// buffer. It routes every menu command.
+// The main window: the menu and the two panels inside it. It routes every
+// menu command, and has the capture allocate the analysis buffer when it is
+// created and release it when it is destroyed.
 #pragma once
 
 #include <windows.h>
 
-#include <cstdint>
+#include "capture/capture.h"
 
 namespace tensikon {
 
@@ -14,18 +15,11 @@ inline constexpr int kMainWindowWidth = 505;
 inline constexpr int kMainWindowHeight = 308;
 inline constexpr int kMainClientHeight = 264;
 
-// Where the main window's creation gets its analysis buffer: GlobalAlloc in
-// the program; tests put a failing allocator here. Passed as the window's
-// creation parameter.
+// Where the main window's creation gets the analysis buffer's memory. Passed
+// as the window's creation parameter.
 struct MainWindowServices {
-    HGLOBAL (*allocate)(UINT flags, SIZE_T bytes);
+    GlobalAllocator allocate;
 };
-
-// The analysis buffer: the kAnalysisBufferBytes the capture fills and the
-// estimator reads, or null whenever none is allocated. The main window owns
-// it from its creation to its destruction and lends it to the capture
-// (attachCapture) for that time; everyone else asks here.
-std::uint8_t* analysisBuffer();
 
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

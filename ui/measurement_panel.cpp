@@ -10,7 +10,6 @@
 #include "core/shown_reading.h"
 #include "resources/resource.h"
 #include "ui/guide.h"
-#include "ui/main_window.h"
 #include "ui/readout_panel.h"
 #include "ui/shell_state.h"
 #include "win32/error_message.h"

@@ -1,5 +1,7 @@
 #include "tests/capture/capture_fixture.h"
 
+#include <cstring>
+
 #include "resources/resource.h"
 
 namespace tensikon::test {
@@ -91,7 +93,10 @@ void CaptureTest::SetUpTestSuite()
 
 void CaptureTest::SetUp()
 {
-    attachCapture(panel_, buffer_.data());
+    ASSERT_TRUE(attachCapture(panel_, [](UINT flags, SIZE_T bytes) {
+        return GlobalAlloc(flags, bytes);
+    }));
+    std::memset(analysisBuffer(), kUntouched, kAnalysisBufferBytes);
     useWaveInDevice(&device_);
     pump();
     captureDoneCount = 0;
@@ -100,7 +105,7 @@ void CaptureTest::SetUp()
 void CaptureTest::TearDown()
 {
     stopRecording(nullptr);
-    attachCapture(nullptr, nullptr);
+    detachCapture();
     useWaveInDevice(nullptr);
     EXPECT_EQ(device_.releasedWhileQueued(), 0);
     EXPECT_EQ(device_.addsAfterReset(), 0);
@@ -108,6 +113,12 @@ void CaptureTest::TearDown()
     EXPECT_EQ(device_.releasedTwice(), 0);
     EXPECT_EQ(device_.releasedHeadersUsed(), 0);
     pump();
+}
+
+Bytes CaptureTest::buffer()
+{
+    const std::uint8_t* held = analysisBuffer();
+    return held != nullptr ? Bytes(held, held + kAnalysisBufferBytes) : Bytes{};
 }
 
 int CaptureTest::takeCaptureDone()

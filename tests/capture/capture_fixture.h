@@ -1,6 +1,7 @@
 // The setting every capture test runs in: the capture thread, a hidden
 // window standing in for the measurement panel that counts WM_CAPTURE_DONE,
-// an analysis buffer, a scripted device and a message-box catcher.
+// the capture's analysis buffer filled with kUntouched, a scripted device
+// and a message-box catcher.
 #pragma once
 
 #include <windows.h>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "capture/capture.h"
+#include "capture/capture_probe.h"
 #include "capture/capture_state.h"
 #include "core/capture_format.h"
 #include "tests/capture/scripted_wave_in_device.h"
@@ -22,6 +24,9 @@ namespace tensikon::test {
 
 using Bytes = std::vector<std::uint8_t>;
 using namespace std::chrono_literals;
+
+// What the analysis buffer holds before any capture: no block is made of it.
+inline constexpr std::uint8_t kUntouched = 0xA5;
 
 // The capture state's `armed` and `blockCount`, read under its lock.
 bool captureArmed();
@@ -50,12 +55,11 @@ class CaptureTest : public ::testing::Test {
     void deliverAndWaitRequeue(const Bytes& sound);
     // Hands back the first queued block and waits until it is retained.
     void deliverAndWaitRetained(const Bytes& sound, std::uint8_t countAfter);
-    // The analysis buffer as the panel would read it.
-    Bytes buffer() const { return buffer_; }
+    // The analysis buffer as the panel would read it; empty when none is held.
+    static Bytes buffer();
     std::chrono::milliseconds timedStop();
 
     static HWND panel_;
-    Bytes buffer_ = Bytes(kAnalysisBufferBytes, 0xA5);
     ScriptedWaveInDevice device_;
     MessageBoxCatcher boxes_;
 };

@@ -76,7 +76,7 @@ TEST_P(FailedStart, ShowsOneMessageReleasesEverythingAndLetsTheNextStartOpenAfre
     EXPECT_FALSE(captureArmed());
     EXPECT_EQ(captureBlockCount(), 0);
     EXPECT_EQ(takeCaptureDone(), 0);
-    EXPECT_EQ(buffer(), Bytes(kAnalysisBufferBytes, 0xA5));
+    EXPECT_EQ(buffer(), Bytes(kAnalysisBufferBytes, kUntouched));
 
     device_.clearLog();
     boxes_.clear();
@@ -142,7 +142,7 @@ TEST_F(Recorder, PluckFillsTheBufferWithItsBlockAndTheNextAndPostsOnce)
     deliverAndWaitRequeue(quietBlock(1)); // header 1
     deliverAndWaitRequeue(quietBlock(2)); // header 2
     EXPECT_EQ(captureBlockCount(), 0);
-    EXPECT_EQ(buffer(), Bytes(kAnalysisBufferBytes, 0xA5)) << "quiet blocks are not copied";
+    EXPECT_EQ(buffer(), Bytes(kAnalysisBufferBytes, kUntouched)) << "quiet blocks are not copied";
 
     deliverAndWaitRetained(pluckBlock(3), 1); // header 1 again
     EXPECT_FALSE(captureArmed());
@@ -224,7 +224,7 @@ TEST_F(Recorder, CloseAndForeignMessagesChangeNothingArmedOrAfterThePluck)
     deliverAndWaitRequeue(quietBlock(1)); // handled after the noise, in order
     EXPECT_TRUE(captureArmed());
     EXPECT_EQ(captureBlockCount(), 0);
-    EXPECT_EQ(buffer(), Bytes(kAnalysisBufferBytes, 0xA5));
+    EXPECT_EQ(buffer(), Bytes(kAnalysisBufferBytes, kUntouched));
 
     deliverAndWaitRetained(pluckBlock(2), 1);
     sendNoise();

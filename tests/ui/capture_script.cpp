@@ -11,7 +11,6 @@
 #include "capture/capture.h"
 #include "core/capture_format.h"
 #include "tests/capture/scripted_wave_in_device.h"
-#include "ui/main_window.h"
 #include "ui/shell_state.h"
 
 namespace tensikon::test::capture_script {

@@ -14,6 +14,7 @@
 #include "tests/ui/app_fixture.h"
 #include "ui/application.h"
 #include "ui/guide.h"
+#include "ui/guide_probe.h"
 
 namespace tensikon::test {
 namespace {

@@ -7,11 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "capture/capture.h"
 #include "core/bike_catalogue.h"
 #include "resources/resource.h"
 #include "tests/ui/app_fixture.h"
 #include "tests/ui/capture_script.h"
-#include "ui/guide.h"
+#include "ui/guide_probe.h"
 #include "ui/main_window.h"
 #include "ui/shell_state.h"
 

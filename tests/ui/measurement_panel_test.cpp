@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include "capture/capture.h"
 #include "resources/resource.h"
 #include "tests/ui/app_fixture.h"
 #include "tests/ui/capture_script.h"
-#include "ui/main_window.h"
 #include "ui/readout_panel.h"
 #include "ui/shell_state.h"
 
