@@ -49,11 +49,16 @@ constexpr double kQuestionFrom = 0.015;
 constexpr std::array<double, 2> kHumPeriods{kSampleRate / 50.0, kSampleRate / 60.0};
 constexpr double kHumSpread = 0.06;
 // Share of the sound after the attack that must be left once the hum is
-// taken out for there to be anything but the hum to read. Below it the
-// capture holds no note: one died in the attack, or the pluck test fired on
-// the hum itself with the microphone turned up. A steady tone right on the
-// mains frequency cannot be told from hum, and a plucked belt never is one.
+// taken out for the rest to be read on its own.
 constexpr double kNotOnlyHum = 0.1;
+// An attack that much louder than the hum (in power, 20 dB) was a note of
+// its own.
+constexpr double kAttackOverHum = 100.0;
+// A sound whose second half after the attack keeps this share of the first
+// half's power (within 1 dB) holds its level, as hum does. A plucked note
+// dies away faster, even one ringing with a time constant of a quarter
+// second read over the shortest stretch, 0.15 s.
+constexpr double kHeldLevel = 0.8;
 // A tone near the mains frequency reads the same without the hum, though
 // taking the hum out takes some of the tone with it. Only a pitch right on
 // the mains (within 1 %) that repeats poorly without the hum was the hum.
@@ -68,7 +73,6 @@ constexpr double kQuietFrame = 1.0 / 16.0;
 constexpr double kAgreement = 0.015;
 
 using Samples = std::vector<float>;
-
 
 // Full 16-bit samples from `first` to the buffer's end.
 Samples samplesFrom(AnalysisBuffer buffer, std::size_t first)
@@ -304,6 +308,30 @@ Samples withoutRepeating(const Samples& all, std::size_t period)
     return rest;
 }
 
+// True when the sound after the attack is hum alone and there was no note
+// to read: one died in the attack (which, with the hum taken out, was much
+// louder than the hum), or there was none, and the hum itself fired the
+// pluck test with the microphone turned up (the sound holds its level where
+// a plucked note dies away). A steady tone right on the mains frequency
+// cannot be told from hum; a plucked belt never is one.
+bool onlyHum(const Samples& all, const Samples& rest, std::size_t pluck, std::size_t first)
+{
+    double attack = 0;
+    for (std::size_t k = pluck; k < first; ++k)
+        attack += static_cast<double>(rest[k]) * rest[k];
+    double hum = 0;
+    for (std::size_t k = first; k < all.size(); ++k) {
+        const double h = static_cast<double>(all[k]) - rest[k];
+        hum += h * h;
+    }
+    const auto perSample = [](double e, std::size_t n) { return e / static_cast<double>(n); };
+    if (perSample(attack, first - pluck) > kAttackOverHum * perSample(hum, all.size() - first))
+        return true;
+    const std::size_t middle = first + (all.size() - first) / 2;
+    const double later = energyFrom(all, middle);
+    return later >= kHeldLevel * (energyFrom(all, first) - later);
+}
+
 } // namespace
 
 std::optional<PitchEstimate> estimatePitchAfter(AnalysisBuffer buffer, std::size_t pluckOffset)
@@ -317,15 +345,15 @@ std::optional<PitchEstimate> estimatePitchAfter(AnalysisBuffer buffer, std::size
         return p;
     // A pitch on the mains is read again without the hum: when a short note
     // has died away, the hum repeats better than what is left of it. Unless
-    // the note reads the same without it: then the sound is itself a tone
-    // near 50 or 60 Hz.
+    // the hum was nearly all there was, or the note reads the same without
+    // it: then the sound is itself a tone near 50 or 60 Hz.
     for (const double hum : kHumPeriods) {
         if (std::abs(kSampleRate / p->hz - hum) > kHumSpread * hum)
             continue;
         const Samples rest = withoutRepeating(all, static_cast<std::size_t>(hum));
         const double after = energyFrom(rest, first);
         if (after < kNotOnlyHum * energyFrom(all, first))
-            return std::nullopt;
+            return onlyHum(all, rest, pluckOffset / 2, first) ? std::nullopt : p;
         const std::optional<PitchEstimate> q = pitchFrom(rest, first);
         const bool onMains = std::abs(kSampleRate / p->hz - hum) <= kOnMains * hum;
         if (q && std::abs(q->hz - p->hz) <= kAgreement * p->hz &&

@@ -137,6 +137,24 @@ TEST(EstimatePitch, AShortNoteUnderHumIsNotReadAsTheHum)
     }
 }
 
+// Mains hum turned up until it fires the pluck test is no note; a plucked
+// tone right on the mains frequency is, wherever in the buffer it starts.
+TEST(EstimatePitch, LoudHumAloneHasNoPitchButAToneOnTheMainsHasOne)
+{
+    test::Samples hum(kAnalysisBufferBytes / 2);
+    for (std::size_t n = 0; n < hum.size(); ++n) {
+        const double t = static_cast<double>(n) / 44100.0;
+        hum[n] = static_cast<std::int16_t>(std::lround(27000 * std::sin(2 * test::kPi * 50 * t) -
+                                                       5000 * std::sin(2 * test::kPi * 150 * t)));
+    }
+    ASSERT_TRUE(findPluck(test::asBuffer(test::toBytes(hum))));
+    EXPECT_FALSE(estimatePitch(test::asBuffer(test::toBytes(hum))));
+    for (std::size_t pluckSample : {0, 5000, 11000}) {
+        const auto p = estimatePitch(test::asBuffer(test::plucked(60, pluckSample, 0.25)));
+        EXPECT_NEAR(p.value_or(PitchEstimate{}).hz, 60, 0.5) << pluckSample;
+    }
+}
+
 // A string that sounds a little louder every other period repeats, strictly,
 // only every two periods; its partials still all lie on its own pitch, and
 // that is what is read, not the octave below.
