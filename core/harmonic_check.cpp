@@ -36,8 +36,6 @@ double powerAt(const std::vector<double>& windowed, double hz)
     return s1 * s1 + s2 * s2 - c * s1 * s2;
 }
 
-} // namespace
-
 // The difference function cannot tell a period from two periods when the
 // sound repeats nearly as well at either, as a string does whose
 // fundamental is lost in a phone microphone or a room. The spectrum can: if
@@ -45,7 +43,7 @@ double powerAt(const std::vector<double>& windowed, double hz)
 // half or a third of the pitch, all the harmonics of `hz` but every second
 // or third are empty. So the pitch is raised to the largest multiple whose
 // harmonics carry all but a trace of the power on the harmonics of `hz`.
-double pitchFromHarmonics(std::span<const float> x, double hz)
+double liftedOver(std::span<const float> x, double hz)
 {
     const std::size_t n = std::min(x.size(), kSpectrumSamples);
     std::vector<double> windowed(n);
@@ -73,6 +71,21 @@ double pitchFromHarmonics(std::span<const float> x, double hz)
             return hz * static_cast<double>(m);
     }
     return hz;
+}
+
+} // namespace
+
+// Read first where the sound is loudest, right after the attack, then, if
+// that leaves `hz` as it is, over the last stretch: in a room the early
+// sound still carries the attack's echoes, which fill the odd harmonics of
+// a half pitch until the reverberation has built up.
+double pitchFromHarmonics(std::span<const float> sound, double hz)
+{
+    const double early = liftedOver(sound, hz);
+    // The last stretch must lie mostly after the first to tell anything new.
+    if (early != hz || sound.size() <= kSpectrumSamples + kSpectrumSamples / 2)
+        return early;
+    return liftedOver(sound.last(kSpectrumSamples), hz);
 }
 
 } // namespace tensikon
