@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <sstream>
+#include <utility>
 
 namespace tensikon::bench {
 
@@ -244,15 +245,23 @@ void writePlotData(std::ostream& out, const std::vector<Outcome>& outcomes)
                     errors.push_back(std::fabs(*o.hz[e] - o.pluck.hz));
                 }
             }
-            std::sort(errors.begin(), errors.end());
-            out << "# " << snr << " dB, " << kEstimatorNames[e] << "\n";
-            for (std::size_t k = 0; k < errors.size(); ++k) {
-                out << std::max(errors[k], 1e-3) << ' '
-                    << 100.0 * static_cast<double>(k + 1) / static_cast<double>(plucks) << '\n';
-            }
-            out << "\n\n";
+            std::ostringstream title;
+            title << snr << " dB, " << kEstimatorNames[e];
+            writeErrorCurve(out, title.str(), std::move(errors), plucks, 1e-3);
         }
     }
+}
+
+void writeErrorCurve(std::ostream& out, const std::string& title, std::vector<double> errors,
+                     std::size_t total, double floor)
+{
+    std::sort(errors.begin(), errors.end());
+    out << "# " << title << "\n";
+    for (std::size_t k = 0; k < errors.size(); ++k) {
+        out << std::max(errors[k], floor) << ' '
+            << 100.0 * static_cast<double>(k + 1) / static_cast<double>(total) << '\n';
+    }
+    out << "\n\n";
 }
 
 void writeResultsCsv(std::ostream& out, const std::vector<Outcome>& outcomes)

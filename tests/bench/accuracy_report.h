@@ -65,6 +65,13 @@ void writeMarkdown(std::ostream& out, const std::vector<Outcome>& outcomes,
 // percentage of all plucks read at least that well.
 void writePlotData(std::ostream& out, const std::vector<Outcome>& outcomes);
 
+// One data set of a plot of the share of readings within a given error,
+// under a "# title" line: the sorted errors (raised to `floor` for the log
+// axis), each beside the percentage of all `total` read at least that
+// well, then the two blank lines that end a gnuplot data set.
+void writeErrorCurve(std::ostream& out, const std::string& title, std::vector<double> errors,
+                     std::size_t total, double floor);
+
 // One line per pluck: its parameters and the three readings.
 void writeResultsCsv(std::ostream& out, const std::vector<Outcome>& outcomes);
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
+#include <utility>
 
 #include "tests/bench/accuracy_report.h"
 
@@ -115,7 +116,7 @@ void writeSortedErrors(std::ostream& out, const std::vector<ClipResult>& results
                        const std::string& chain, int e)
 {
     std::vector<double> errors;
-    int fired = 0;
+    std::size_t fired = 0;
     for (const ClipResult& r : results) {
         if (!r.fired || r.beforeNote || r.clip.chain != chain || r.clip.volume != "up") {
             continue;
@@ -125,13 +126,7 @@ void writeSortedErrors(std::ostream& out, const std::vector<ClipResult>& results
             errors.push_back(std::fabs(*r.hz[e] - r.clip.trueHz));
         }
     }
-    std::sort(errors.begin(), errors.end());
-    out << "# " << chain << ", " << kRealEstimatorNames[e] << "\n";
-    for (std::size_t k = 0; k < errors.size(); ++k) {
-        out << std::max(errors[k], 1e-2) << ' ' << 100.0 * static_cast<double>(k + 1) / fired
-            << '\n';
-    }
-    out << "\n\n";
+    writeErrorCurve(out, chain + ", " + kRealEstimatorNames[e], std::move(errors), fired, 1e-2);
 }
 
 } // namespace
