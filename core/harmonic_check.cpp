@@ -12,7 +12,7 @@ namespace tensikon {
 
 namespace {
 
-// The check reads up to 0.19 s after the attack, which resolves harmonics
+// Each stretch the check reads is up to 0.19 s long, which resolves harmonics
 // 40 Hz apart, and the harmonics up to the 16th or 3 kHz, where a phone
 // microphone still passes them. Off a multiple's harmonics there must be
 // 17 dB less power per harmonic than on them.
