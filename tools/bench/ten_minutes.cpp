@@ -1,4 +1,4 @@
-#include "tests/bench/ten_minutes.h"
+#include "tools/bench/ten_minutes.h"
 
 #include <cmath>
 #include <filesystem>

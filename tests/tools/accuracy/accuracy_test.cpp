@@ -3,9 +3,9 @@
 #include <cmath>
 
 #include "core/capture_format.h"
-#include "tests/bench/accuracy_corpus.h"
-#include "tests/bench/accuracy_report.h"
-#include "tests/bench/reference_estimator.h"
+#include "tools/accuracy/accuracy_corpus.h"
+#include "tools/accuracy/accuracy_report.h"
+#include "tools/accuracy/reference_estimator.h"
 
 namespace tensikon::bench {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "tests/bench/real_accuracy.h"
-#include "tests/bench/real_sound.h"
+#include "tools/accuracy/real_accuracy.h"
+#include "tools/accuracy/real_sound.h"
 
 namespace tensikon::bench {
 namespace {

@@ -21,8 +21,8 @@
 #include <string>
 
 #include "core/capture_format.h"
-#include "tests/bench/accuracy_corpus.h"
-#include "tests/bench/real_sound.h"
+#include "tools/accuracy/accuracy_corpus.h"
+#include "tools/accuracy/real_sound.h"
 
 namespace fs = std::filesystem;
 using namespace tensikon;

@@ -1,4 +1,4 @@
-#include "tests/bench/accuracy_report.h"
+#include "tools/accuracy/accuracy_report.h"
 
 #include <algorithm>
 #include <cmath>

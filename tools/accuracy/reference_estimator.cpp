@@ -1,4 +1,4 @@
-#include "tests/bench/reference_estimator.h"
+#include "tools/accuracy/reference_estimator.h"
 
 #include <cmath>
 #include <complex>

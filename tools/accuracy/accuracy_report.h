@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/bench/accuracy_corpus.h"
+#include "tools/accuracy/accuracy_corpus.h"
 
 namespace tensikon::bench {
 

@@ -1,11 +1,11 @@
-#include "tests/bench/real_sound.h"
+#include "tools/accuracy/real_sound.h"
 
 #include <algorithm>
 #include <cmath>
 #include <complex>
 
 #include "core/capture_format.h"
-#include "tests/bench/accuracy_corpus.h"
+#include "tools/accuracy/accuracy_corpus.h"
 
 namespace tensikon::bench {
 

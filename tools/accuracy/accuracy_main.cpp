@@ -20,9 +20,9 @@
 
 #include "core/capture_format.h"
 #include "core/frequency_estimator.h"
-#include "tests/bench/accuracy_corpus.h"
-#include "tests/bench/accuracy_report.h"
-#include "tests/bench/reference_estimator.h"
+#include "tools/accuracy/accuracy_corpus.h"
+#include "tools/accuracy/accuracy_report.h"
+#include "tools/accuracy/reference_estimator.h"
 
 namespace fs = std::filesystem;
 using namespace tensikon;

@@ -1,4 +1,4 @@
-#include "tests/bench/accuracy_corpus.h"
+#include "tools/accuracy/accuracy_corpus.h"
 
 #include <algorithm>
 #include <cmath>

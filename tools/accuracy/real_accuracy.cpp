@@ -1,4 +1,4 @@
-#include "tests/bench/real_accuracy.h"
+#include "tools/accuracy/real_accuracy.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,7 +7,7 @@
 #include <sstream>
 #include <utility>
 
-#include "tests/bench/accuracy_report.h"
+#include "tools/accuracy/accuracy_report.h"
 
 namespace tensikon::bench {
 

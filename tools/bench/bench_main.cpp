@@ -14,7 +14,7 @@
 
 #include "core/frequency_estimator.h"
 #include "core/shown_reading.h"
-#include "tests/bench/ten_minutes.h"
+#include "tools/bench/ten_minutes.h"
 #include "tests/core/plucked.h"
 #include "tests/tools/wav_in_memory.h"
 #include "tools/analyze/recording_scan.h"

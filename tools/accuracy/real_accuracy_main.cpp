@@ -18,9 +18,9 @@
 
 #include "core/capture_format.h"
 #include "tests/tools/wav_in_memory.h"
-#include "tests/bench/accuracy_corpus.h"
-#include "tests/bench/accuracy_report.h"
-#include "tests/bench/real_accuracy.h"
+#include "tools/accuracy/accuracy_corpus.h"
+#include "tools/accuracy/accuracy_report.h"
+#include "tools/accuracy/real_accuracy.h"
 
 namespace fs = std::filesystem;
 using namespace tensikon;
