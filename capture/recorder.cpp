@@ -251,30 +251,30 @@ void releaseAll(HWND owner, const Acquired& a, Ending ending)
 
 // Takes the running recording over and ends it. The state stays Stopping
 // until the last message box of the stop is gone.
-int endRecording(HWND owner, Ending ending)
+StopResult endRecording(HWND owner, Ending ending)
 {
     if (state == RecorderState::Idle) {
-        return 0;
+        return StopResult::NotRecording;
     }
     if (state != RecorderState::Recording) {
-        return kRecorderBusy;
+        return StopResult::Busy;
     }
     state = RecorderState::Stopping;
     const Acquired taken = std::exchange(running, Acquired{});
     releaseAll(owner, taken, ending);
     state = RecorderState::Idle;
-    return 1;
+    return StopResult::Stopped;
 }
 
 } // namespace
 
-int startRecording(HWND owner)
+StartResult startRecording(HWND owner)
 {
     if (state == RecorderState::Recording) {
-        return 1; // the device is already recording into both blocks
+        return StartResult::Recording; // the device already records into both blocks
     }
     if (state != RecorderState::Idle) {
-        return kRecorderBusy;
+        return StartResult::Busy;
     }
     state = RecorderState::Opening;
     Acquired acquired;
@@ -285,19 +285,19 @@ int startRecording(HWND owner)
         releaseAll(owner, acquired, Ending::FailedStart);
         reportFailure(owner, failure);
         state = RecorderState::Idle;
-        return 0;
+        return StartResult::Failed;
     }
     running = acquired;
     state = RecorderState::Recording;
-    return 1;
+    return StartResult::Recording;
 }
 
-int stopRecording(HWND owner)
+StopResult stopRecording(HWND owner)
 {
     return endRecording(owner, Ending::Stop);
 }
 
-int stopFailedRecording()
+StopResult stopFailedRecording()
 {
     return endRecording(nullptr, Ending::DeviceFault);
 }
@@ -324,9 +324,14 @@ RecorderState recorderState()
     return state;
 }
 
-bool recorderInTransition()
+bool captureComplete()
 {
-    return state == RecorderState::Opening || state == RecorderState::Stopping;
+    if (state != RecorderState::Recording) {
+        return false;
+    }
+    CaptureState& s = captureState();
+    std::lock_guard guard(s.lock);
+    return s.blockCount == 2;
 }
 
 bool recorderIsOpen()

@@ -2,11 +2,10 @@
 
 #include <windows.h>
 
-#include <string>
-
 #include "resources/resource.h"
 #include "ui/guide.h"
-#include "ui/readout_panel.h"
+#include "ui/measurement_state.h"
+#include "ui/measurement_sync.h"
 #include "ui/shell_state.h"
 
 namespace tensikon {
@@ -50,8 +49,8 @@ void markFamilyItem(UINT command)
 void applyModel(const BikeModel& row)
 {
     markFamilyItem(row.commandId);
-    showTargets(row.horizontalTargetHz, row.verticalTargetHz);
-    SetDlgItemTextA(shell.measurementPanel, IDC_STATUS, std::string(row.statusText).c_str());
+    measurementState().model = &row;
+    syncMeasurementUi();
     setGuideVariant(row.guideVariant);
 }
 

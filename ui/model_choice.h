@@ -6,9 +6,10 @@
 namespace tensikon {
 
 // Puts the radio bullet on the row's item (and takes it from the other items
-// of its family), shows its two targets and its status text, and sets the
-// guide's variant. Nothing else changes: not the selected cylinder, not the
-// measured readouts, not a recording that runs.
+// of its family), makes it the measurement's model (its targets and status
+// text show) and sets the guide's variant. A reading on show is judged again
+// against the new target; its number stays. Nothing else changes: not the
+// selected cylinder, not a recording that runs.
 void applyModel(const BikeModel& row);
 
 } // namespace tensikon
