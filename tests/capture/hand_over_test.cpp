@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <future>
+#include <mutex>
 
 #include "tests/capture/capture_fixture.h"
 
@@ -34,6 +37,30 @@ TEST_F(HandOver, StopDuringAGiveBackWaitsForItAndGetsTheBlockBack)
     EXPECT_EQ(takeCaptureDone(), 1);
     EXPECT_EQ(abandonedRecordings(), abandonedBefore);
     EXPECT_EQ(device_.releases(), device_.allocations());
+}
+
+// No device call is made under the capture lock: a device call may handle
+// messages sent to the windows, whose handlers take that lock.
+TEST_F(HandOver, NoDeviceCallHoldsTheCaptureLock)
+{
+    std::atomic<int> calls = 0; // the give-back's add runs on the capture thread
+    std::atomic<int> underLock = 0;
+    const auto check = [&] {
+        ++calls;
+        underLock += std::async(std::launch::async, [] {
+                         std::unique_lock probe(captureState().lock, std::try_to_lock);
+                         return !probe.owns_lock();
+                     }).get();
+    };
+    for (WaveCall call : {WaveCall::Open, WaveCall::Reset, WaveCall::Close})
+        device_.setCallHook(call, check);
+    device_.setAddHook([&](int) { check(); });
+    ASSERT_EQ(startRecording(panel_), StartResult::Recording);
+    deliverAndWaitRequeue(quietBlock(1));
+    EXPECT_EQ(stopRecording(panel_), StopResult::Stopped);
+    device_.setAddHook(nullptr);
+    EXPECT_EQ(calls, 6) << "open, two adds, a give-back, reset, close";
+    EXPECT_EQ(underLock, 0);
 }
 
 // When the stop releases a recording's memory (the scripted device poisons
