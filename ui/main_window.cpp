@@ -47,6 +47,7 @@ LRESULT onCreate(HWND window, const CREATESTRUCTA& create)
     const auto* services = static_cast<const MainWindowServices*>(create.lpCreateParams);
     creationReported = false;
     shell.mainWindow = window;
+    buildBikeMenu(GetMenu(window));
     resetMeasurementState();
     if (HWND panel = addPanel(window, shell.measurementPanel,
                               createMeasurementPanel(shell.instance, window))) {

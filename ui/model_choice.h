@@ -1,9 +1,17 @@
-// Applying a bike model chosen under Settings > Select Bike.
+// The bike models under Settings > Select Bike: the submenu built from the
+// catalogue, and applying a model chosen there.
 #pragma once
+
+#include <windows.h>
 
 #include "core/bike_catalogue.h"
 
 namespace tensikon {
+
+// Fills the "Select Bike" submenu of `menu` (the item IDM_SELECT_BIKE) from
+// the catalogue: the greyed family, the families with their models (greyed
+// where not selectable), and the greyed "Custom".
+void buildBikeMenu(HMENU menu);
 
 // Puts the radio bullet on the row's item (and takes it from the other items
 // of its family), makes it the measurement's model (its targets and status
