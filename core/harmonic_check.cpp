@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <numbers>
 #include <vector>
 
 #include "core/capture_format.h"
@@ -20,12 +21,11 @@ constexpr std::size_t kSpectrumSamples = 8192;
 constexpr std::size_t kHarmonics = 16;
 constexpr double kSpectrumTopHz = 3000;
 constexpr double kTrace = 0.02;
-constexpr double kPi = 3.14159265358979323846;
 
 // The power at `hz` of an already windowed stretch of sound (Goertzel).
 double powerAt(const std::vector<double>& windowed, double hz)
 {
-    const double c = 2 * std::cos(2 * kPi * hz / kSampleRate);
+    const double c = 2 * std::cos(2 * std::numbers::pi * hz / kSampleRate);
     double s1 = 0;
     double s2 = 0;
     for (const double v : windowed) {
@@ -48,9 +48,8 @@ double liftedOver(std::span<const float> x, double hz)
     const std::size_t n = std::min(x.size(), kSpectrumSamples);
     std::vector<double> windowed(n);
     for (std::size_t k = 0; k < n; ++k)
-        windowed[k] =
-            x[k] *
-            (0.5 - 0.5 * std::cos(2 * kPi * static_cast<double>(k) / static_cast<double>(n)));
+        windowed[k] = x[k] * (0.5 - 0.5 * std::cos(2 * std::numbers::pi * static_cast<double>(k) /
+                                                   static_cast<double>(n)));
     std::array<double, kHarmonics + 1> power{};
     std::size_t count = 0;
     while (count < kHarmonics && static_cast<double>(count + 1) * hz <= kSpectrumTopHz) {

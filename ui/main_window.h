@@ -9,8 +9,15 @@
 
 namespace tensikon {
 
+// The window class's name as the program has always registered it: tools
+// that drive the program from outside find its window by this name.
 inline constexpr const char* kMainWindowClass = "myWindowClass";
 inline constexpr const char* kMainWindowCaption = "Tensikon for Veltrani Motorbikes";
+// The window's outer size in pixels, fixed (it cannot be resized): with the
+// usual caption and menu bar it leaves a client area of 264 pixels, exactly
+// the height of the measurement panel (164 dialog units of its 8-point
+// font). Start-up grows the window when a taller caption or menu bar leaves
+// less.
 inline constexpr int kMainWindowWidth = 505;
 inline constexpr int kMainWindowHeight = 308;
 inline constexpr int kMainClientHeight = 264;

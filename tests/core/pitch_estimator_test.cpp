@@ -1,6 +1,7 @@
 #include "core/pitch_estimator.h"
 
 #include <gtest/gtest.h>
+#include <numbers>
 
 #include "core/frequency_estimator.h"
 #include "tests/core/plucked.h"
@@ -121,10 +122,11 @@ TEST(EstimatePitch, AShortNoteUnderHumIsNotReadAsTheHum)
             test::Samples s(kAnalysisBufferBytes / 2);
             for (std::size_t n = 0; n < s.size(); ++n) {
                 const double t = static_cast<double>(n) / 44100.0;
-                double v = 0.02 * std::sin(2 * test::kPi * 50 * t);
+                double v = 0.02 * std::sin(2 * std::numbers::pi * 50 * t);
                 if (n >= 3000) {
                     const double u = t - 3000 / 44100.0;
-                    v += 0.9 * std::exp(-u / decaySeconds) * std::sin(2 * test::kPi * hz * u);
+                    v +=
+                        0.9 * std::exp(-u / decaySeconds) * std::sin(2 * std::numbers::pi * hz * u);
                 }
                 s[n] = static_cast<std::int16_t>(std::lround(v * 32767));
             }
@@ -144,8 +146,9 @@ TEST(EstimatePitch, LoudHumAloneHasNoPitchButAToneOnTheMainsHasOne)
     test::Samples hum(kAnalysisBufferBytes / 2);
     for (std::size_t n = 0; n < hum.size(); ++n) {
         const double t = static_cast<double>(n) / 44100.0;
-        hum[n] = static_cast<std::int16_t>(std::lround(27000 * std::sin(2 * test::kPi * 50 * t) -
-                                                       5000 * std::sin(2 * test::kPi * 150 * t)));
+        hum[n] =
+            static_cast<std::int16_t>(std::lround(27000 * std::sin(2 * std::numbers::pi * 50 * t) -
+                                                  5000 * std::sin(2 * std::numbers::pi * 150 * t)));
     }
     ASSERT_TRUE(findPluck(test::asBuffer(test::toBytes(hum))));
     EXPECT_FALSE(estimatePitch(test::asBuffer(test::toBytes(hum))));

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <vector>
 
 #include "tests/core/signals.h"
@@ -23,7 +24,7 @@ inline Bytes plucked(double hz, std::size_t pluckSample, double decaySeconds, in
         double v = hiss;
         if (n >= pluckSample) {
             const double t = static_cast<double>(n - pluckSample) / 44100.0;
-            v += 31000 * std::exp(-t / decaySeconds) * std::cos(2 * kPi * hz * t);
+            v += 31000 * std::exp(-t / decaySeconds) * std::cos(2 * std::numbers::pi * hz * t);
         }
         s[n] = static_cast<std::int16_t>(std::clamp(std::round(v), -32768.0, 32767.0));
     }
@@ -55,7 +56,8 @@ inline Bytes ringing(const Ringing& r)
         for (std::size_t k = 1; k <= r.partials.size(); ++k) {
             const double kk = static_cast<double>(k);
             const double f = kk * r.hz * std::sqrt(1 + r.stretch * kk * kk);
-            v[n] += r.partials[k - 1] * std::exp(-t * 3 * kk) * std::sin(2 * kPi * f * t + kk);
+            v[n] += r.partials[k - 1] * std::exp(-t * 3 * kk) *
+                    std::sin(2 * std::numbers::pi * f * t + kk);
         }
         peak = std::max(peak, std::abs(v[n]));
     }
@@ -65,7 +67,8 @@ inline Bytes ringing(const Ringing& r)
         const double t = static_cast<double>(n) / 44100.0;
         seed = seed * 1664525u + 1013904223u;
         const double white = (static_cast<double>(seed >> 8) / 8388608.0 - 1.0) * std::sqrt(3.0);
-        const double mains = std::sin(2 * kPi * 50 * t) + 0.5 * std::sin(2 * kPi * 150 * t);
+        const double mains = std::sin(2 * std::numbers::pi * 50 * t) +
+                             0.5 * std::sin(2 * std::numbers::pi * 150 * t);
         const double x = v[n] / peak * r.overdrive + r.hum * mains + r.hiss * white;
         s[n] = static_cast<std::int16_t>(std::clamp(std::round(x * 32767), -32768.0, 32767.0));
     }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <numbers>
 #include <vector>
 
 #include "core/capture_format.h"
@@ -28,8 +29,6 @@ inline double roundWith(double v, Rounding r)
     return std::round(v);
 }
 
-inline constexpr double kPi = 3.14159265358979323846;
-
 // 30000 sin(2 pi f n / 44100), decaying with a time constant of 0.25 s when asked.
 inline Samples tone(double hz, bool decaying, Rounding r = Rounding::Nearest,
                     std::size_t count = kAnalysisBufferBytes / 2)
@@ -37,8 +36,8 @@ inline Samples tone(double hz, bool decaying, Rounding r = Rounding::Nearest,
     Samples s(count);
     for (std::size_t n = 0; n < count; ++n) {
         const double envelope = decaying ? std::exp(-static_cast<double>(n) / 11025.0) : 1.0;
-        const double v =
-            30000.0 * envelope * std::sin(2.0 * kPi * hz * static_cast<double>(n) / 44100.0);
+        const double v = 30000.0 * envelope *
+                         std::sin(2.0 * std::numbers::pi * hz * static_cast<double>(n) / 44100.0);
         s[n] = static_cast<std::int16_t>(roundWith(v, r));
     }
     return s;

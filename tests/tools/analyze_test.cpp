@@ -4,6 +4,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <numbers>
 
 #include "tests/core/plucked.h"
 #include "tests/core/signals.h"
@@ -216,7 +217,8 @@ TEST_F(Analyzer, JsonHasOneObjectPerCapture)
         "    {\"pluck_block\": 0, \"time_s\": 0.00, \"pluck_offset\": 101, \"frequency_hz\": 140, "
         "\"crossing_hz\": 140, \"pitch_hz\": 140.0, \"confidence\": 1.00, "
         "\"reading_from\": \"crossings\", \"reason\": null},\n"
-        "    {\"pluck_block\": 3, \"time_s\": 0.75, \"pluck_offset\": null, \"frequency_hz\": null, "
+        "    {\"pluck_block\": 3, \"time_s\": 0.75, \"pluck_offset\": null, \"frequency_hz\": "
+        "null, "
         "\"crossing_hz\": null, \"pitch_hz\": null, \"confidence\": null, "
         "\"reading_from\": null, \"reason\": \"too close to the end\"}\n"
         "  ]\n}\n");
@@ -258,8 +260,9 @@ TEST_F(Analyzer, ExitStatusTellsReadingNoReadingAndBadInput)
     EXPECT_EQ(run.err, "tensikon-analyze: " + stereo +
                            ": no fmt chunk: the file does not say how its sound is stored\n");
     // Files that cannot hold sound stay refused, however lenient the reading.
-    for (const Bytes& bad : {test::riff({test::fmtChunk({.tag = 0x55}), test::chunk("data", {1, 2})}),
-                             test::riff({test::fmtChunk()}), Bytes{'R', 'I', 'F', 'F', 0, 0, 0, 0}}) {
+    for (const Bytes& bad :
+         {test::riff({test::fmtChunk({.tag = 0x55}), test::chunk("data", {1, 2})}),
+          test::riff({test::fmtChunk()}), Bytes{'R', 'I', 'F', 'F', 0, 0, 0, 0}}) {
         run = analyze({write("bad.wav", bad)});
         EXPECT_EQ(run.exitCode, 2);
         EXPECT_EQ(run.out, "");
@@ -311,12 +314,28 @@ TEST_F(Analyzer, HelpDescribesTheOptionsOutputAndModels)
 {
     const ProgramRun run = analyze({"--bogus", "--help"});
     EXPECT_EQ(run.exitCode, 0);
-    for (const char* text :
-         {"Usage: tensikon-analyze", "--model", "--cylinder horizontal|vertical", "--all", "--json",
-          "--channel N", "--hold-time 0.5|1|2|3", "\n  --  ", "8, 16, 24 or 32 bits",
-          "IEEE float", "8000 to 192000", "\"warnings\"", "frequency_hz", "crossing_hz",
-          "pitch_hz", "confidence", "reading_from", "pluck_block", "\"too close to the end\"",
-          "Exit status", "6013  Corvane 620", "6029  Corsalto 1000LX"})
+    for (const char* text : {"Usage: tensikon-analyze",
+                             "--model",
+                             "--cylinder horizontal|vertical",
+                             "--all",
+                             "--json",
+                             "--channel N",
+                             "--hold-time 0.5|1|2|3",
+                             "\n  --  ",
+                             "8, 16, 24 or 32 bits",
+                             "IEEE float",
+                             "8000 to 192000",
+                             "\"warnings\"",
+                             "frequency_hz",
+                             "crossing_hz",
+                             "pitch_hz",
+                             "confidence",
+                             "reading_from",
+                             "pluck_block",
+                             "\"too close to the end\"",
+                             "Exit status",
+                             "6013  Corvane 620",
+                             "6029  Corsalto 1000LX"})
         EXPECT_NE(run.out.find(text), std::string::npos) << text;
     EXPECT_EQ(run.out.find("Corvane 695"), std::string::npos);
 }
@@ -336,11 +355,13 @@ TEST_F(Analyzer, HostileButValidFilesGiveTheirReadingWithOneWarning)
     Bytes odd = patched(40, static_cast<std::uint32_t>(good.size() - 44 + 1));
     odd.push_back(0x55);
     test::fixRiffSize(odd);
-    const std::pair<const char*, Bytes> files[] = {
-        {"riff-zero.wav", patched(4, 0)},          {"riff-unset.wav", patched(4, 0xFFFFFFFF)},
-        {"riff-large.wav", patched(4, 1u << 30)},  {"data-unset.wav", patched(40, 0xFFFFFFFF)},
-        {"data-large.wav", patched(40, 1u << 30)}, {"trailing.wav", trailing},
-        {"odd-data.wav", odd}};
+    const std::pair<const char*, Bytes> files[] = {{"riff-zero.wav", patched(4, 0)},
+                                                   {"riff-unset.wav", patched(4, 0xFFFFFFFF)},
+                                                   {"riff-large.wav", patched(4, 1u << 30)},
+                                                   {"data-unset.wav", patched(40, 0xFFFFFFFF)},
+                                                   {"data-large.wav", patched(40, 1u << 30)},
+                                                   {"trailing.wav", trailing},
+                                                   {"odd-data.wav", odd}};
     for (const auto& [name, bytes] : files) {
         const std::string file = write(name, bytes);
         const ProgramRun run = analyze({file});
@@ -368,7 +389,7 @@ TEST_F(Analyzer, OtherFormatsGiveTheReadingOfThe16BitOriginal)
         test::Signal pluck(spec.rate, 0.0);
         for (std::size_t n = spec.rate / 4; n < pluck.size(); ++n) {
             const double t = static_cast<double>(n) / spec.rate - 0.25;
-            pluck[n] = 0.92 * std::exp(-t / 0.25) * std::sin(2 * test::kPi * 140 * t);
+            pluck[n] = 0.92 * std::exp(-t / 0.25) * std::sin(2 * std::numbers::pi * 140 * t);
         }
         const ProgramRun run = analyze({write("format.wav", test::anyWav(spec, pluck))});
         EXPECT_EQ(run.exitCode, 0) << run.err;
@@ -385,10 +406,13 @@ TEST_F(Analyzer, AllWaitsTheHoldTimeAfterEachCapture)
     Samples s(16 * kBlockSamples, 0);
     for (std::size_t n = kSampleRate / 5; n < s.size(); ++n) { // plucked 0.2 s in
         const double t = static_cast<double>(n) / kSampleRate - 0.2;
-        s[n] = static_cast<std::int16_t>(32000 * std::exp(-t / 2) * std::sin(2 * test::kPi * 140 * t));
+        s[n] = static_cast<std::int16_t>(32000 * std::exp(-t / 2) *
+                                         std::sin(2 * std::numbers::pi * 140 * t));
     }
     const std::string file = writeWav("ringing.wav", s);
-    const auto lines = [](const std::string& out) { return std::count(out.begin(), out.end(), '\n'); };
+    const auto lines = [](const std::string& out) {
+        return std::count(out.begin(), out.end(), '\n');
+    };
     const ProgramRun held = analyze({"--all", file});
     EXPECT_EQ(held.exitCode, 0) << held.err;
     EXPECT_EQ(held.out, "pluck in block 0 at 0.00 s: 140 Hz\n");
@@ -402,7 +426,7 @@ TEST_F(Analyzer, AllWaitsTheHoldTimeAfterEachCapture)
 // takes its arguments as UTF-16 and opens files by their UTF-16 name.
 TEST_F(Analyzer, FilesNamedInAnyScriptAreOpened)
 {
-    for (const char* name : {"\xE7\x9A\xAE\xE5\xB8\xA6-140.wav",                 // Chinese
+    for (const char* name : {"\xE7\x9A\xAE\xE5\xB8\xA6-140.wav",                        // Chinese
                              "\xD1\x80\xD0\xB5\xD0\xBC\xD0\xB5\xD0\xBD\xD1\x8C.wav"}) { // Cyrillic
         const std::string file = write(name, makeWav(test::toBytes(test::tone(140, true))));
         const ProgramRun run = analyze({file});

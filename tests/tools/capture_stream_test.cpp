@@ -17,6 +17,7 @@
 #include <cmath>
 #include <fstream>
 #include <map>
+#include <numbers>
 
 #include "tests/tools/any_wav.h"
 #include "tests/tools/wav_in_memory.h"
@@ -29,10 +30,9 @@ using test::Bytes;
 using test::Signal;
 using test::WavSpec;
 
-constexpr double kPi = 3.14159265358979323846;
-
 // The analyzer's path from the file's bytes to the captures, in pieces.
-std::vector<RecordingCapture> readThrough(const Bytes& wav, std::optional<std::uint16_t> channel = {})
+std::vector<RecordingCapture> readThrough(const Bytes& wav,
+                                          std::optional<std::uint16_t> channel = {})
 {
     const WavParseResult r = parseWav(wav);
     if (!r.sound) {
@@ -43,7 +43,8 @@ std::vector<RecordingCapture> readThrough(const Bytes& wav, std::optional<std::u
     RecordingScanner scanner(true, 4);
     const std::size_t piece = 4099 * r.sound->format.blockAlign;
     for (std::size_t at = 0; at < r.sound->pcm.size(); at += piece)
-        scanner.feed(stream.convert(r.sound->pcm.subspan(at, std::min(piece, r.sound->pcm.size() - at))));
+        scanner.feed(
+            stream.convert(r.sound->pcm.subspan(at, std::min(piece, r.sound->pcm.size() - at))));
     scanner.feed(stream.finish());
     scanner.finish();
     return scanner.captures();
@@ -55,7 +56,7 @@ Signal decaying(double hz, double peak, std::uint32_t rate)
     Signal s(rate * 3 / 2, 0.0);
     for (std::size_t n = rate * 2 / 5; n < s.size(); ++n) {
         const double t = double(n) / rate - 0.4;
-        s[n] = peak * std::exp(-t / 0.25) * std::sin(2 * kPi * hz * t);
+        s[n] = peak * std::exp(-t / 0.25) * std::sin(2 * std::numbers::pi * hz * t);
     }
     return s;
 }
@@ -120,9 +121,10 @@ TEST(CaptureStream, EveryFormatGivesTheOriginalsReading)
             for (const auto& [type, bits] : types) {
                 for (const std::uint16_t channels : {1, 2}) {
                     const WavSpec spec{type, bits, channels, rate, channels == 2};
-                    SCOPED_TRACE(testing::Message() << source.name << ", " << rate << " Hz, " << bits
-                                                    << (type == SampleType::Float ? "-bit float, " : "-bit, ")
-                                                    << channels << " channels");
+                    SCOPED_TRACE(testing::Message()
+                                 << source.name << ", " << rate << " Hz, " << bits
+                                 << (type == SampleType::Float ? "-bit float, " : "-bit, ")
+                                 << channels << " channels");
                     expectSameReading(readThrough(test::anyWav(spec, signal)), original);
                 }
             }
@@ -134,7 +136,8 @@ TEST(CaptureStream, OtherRatesUpTo192kHzGiveTheOriginalsReading)
 {
     for (const Source& source : kSources) {
         const auto original = readThrough(test::anyWav({}, source.at(44100)));
-        for (const std::uint32_t rate : {11025u, 16000u, 32000u, 37800u, 44100u, 88200u, 176400u, 192000u}) {
+        for (const std::uint32_t rate :
+             {11025u, 16000u, 32000u, 37800u, 44100u, 88200u, 176400u, 192000u}) {
             SCOPED_TRACE(testing::Message() << source.name << ", " << rate << " Hz");
             const WavSpec spec{SampleType::Float, 32, 2, rate, false};
             expectSameReading(readThrough(test::anyWav(spec, source.at(rate))), original);

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 
 namespace tensikon::art {
 namespace {
@@ -54,7 +55,7 @@ TEST(Geometry, TrigonometryMatchesTheLibraryClosely)
 {
     for (int tenth = -7200; tenth <= 7200; tenth += 7) {
         const double deg = tenth / 10.0;
-        const double rad = deg * kPi / 180.0;
+        const double rad = deg * std::numbers::pi / 180.0;
         EXPECT_NEAR(sinDegrees(deg), std::sin(rad), 1e-12) << deg;
         EXPECT_NEAR(cosDegrees(deg), std::cos(rad), 1e-12) << deg;
         if (tenth >= 0 && tenth < 3600) {

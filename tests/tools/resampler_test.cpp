@@ -7,6 +7,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <numbers>
 
 #include "tests/tools/any_wav.h"
 #include "tests/tools/run_program.h"
@@ -17,13 +18,12 @@
 namespace tensikon::analyze {
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-
 std::vector<float> sine(double hz, double amplitude, std::uint32_t rate, double seconds)
 {
     std::vector<float> s(static_cast<std::size_t>(seconds * rate));
     for (std::size_t n = 0; n < s.size(); ++n)
-        s[n] = static_cast<float>(amplitude * std::sin(2 * kPi * hz * double(n) / rate));
+        s[n] =
+            static_cast<float>(amplitude * std::sin(2 * std::numbers::pi * hz * double(n) / rate));
     return s;
 }
 
@@ -103,18 +103,19 @@ TEST(Resampler, AgreesWithSox)
         test::Signal x(rate * 2);
         for (std::size_t n = 0; n < x.size(); ++n) {
             const double t = double(n) / rate;
-            x[n] = 0.6 * std::exp(-t / 0.25) * std::sin(2 * kPi * 140 * t) +
-                   0.1 * std::sin(2 * kPi * 1000 * t) +
-                   0.05 * std::sin(2 * kPi * std::min(12000.0, 0.35 * rate) * t);
+            x[n] = 0.6 * std::exp(-t / 0.25) * std::sin(2 * std::numbers::pi * 140 * t) +
+                   0.1 * std::sin(2 * std::numbers::pi * 1000 * t) +
+                   0.05 * std::sin(2 * std::numbers::pi * std::min(12000.0, 0.35 * rate) * t);
         }
         const auto in = dir / ("tensikon-sox-in-" + std::to_string(rate) + ".wav");
         const auto out = dir / ("tensikon-sox-out-" + std::to_string(rate) + ".wav");
-        const test::Bytes wav = test::anyWav({.type = SampleType::Float, .bits = 32, .rate = rate}, x);
+        const test::Bytes wav =
+            test::anyWav({.type = SampleType::Float, .bits = 32, .rate = rate}, x);
         std::ofstream(in, std::ios::binary)
             .write(reinterpret_cast<const char*>(wav.data()), std::streamsize(wav.size()));
-        const test::ProgramRun run = test::runProgram(
-            sox.string(), {in.string(), "-e", "floating-point", "-b", "32", out.string(), "rate",
-                           "-v", "44100"});
+        const test::ProgramRun run =
+            test::runProgram(sox.string(), {in.string(), "-e", "floating-point", "-b", "32",
+                                            out.string(), "rate", "-v", "44100"});
         ASSERT_EQ(run.exitCode, 0) << run.err;
         std::ifstream file(out, std::ios::binary);
         const test::Bytes theirs((std::istreambuf_iterator<char>(file)), {});

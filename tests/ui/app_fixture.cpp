@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <numbers>
 
 #include "core/bike_catalogue.h"
 #include "core/capture_format.h"
@@ -64,13 +65,11 @@ template <typename Wave> std::vector<std::uint8_t> decaying(Wave wave)
     return bytes;
 }
 
-constexpr double kPi = 3.14159265358979323846;
-
 } // namespace
 
 std::vector<std::uint8_t> pluckedTone(double hz)
 {
-    return decaying([hz](double t) { return std::sin(2.0 * kPi * hz * t); });
+    return decaying([hz](double t) { return std::sin(2.0 * std::numbers::pi * hz * t); });
 }
 
 std::vector<std::uint8_t> pluckedSquare(double hz)

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
+#include <numbers>
 
 #include "core/capture_format.h"
 #include "tools/accuracy/accuracy_corpus.h"
@@ -11,7 +12,6 @@ namespace tensikon::bench {
 
 namespace {
 
-constexpr double kPi = 3.141592653589793238462643;
 constexpr double kRate = kSampleRate;
 
 struct Coefficients {
@@ -20,7 +20,7 @@ struct Coefficients {
 
 Coefficients coefficients(double hz, double q)
 {
-    const double w0 = 2 * kPi * hz / kRate;
+    const double w0 = 2 * std::numbers::pi * hz / kRate;
     return {w0, std::cos(w0), std::sin(w0) / (2 * q)};
 }
 
@@ -45,7 +45,9 @@ void compress(Signal& x, double threshold, double ratio)
 class Comb {
   public:
     Comb(std::size_t delay, double feedback, double damping)
-        : line_(delay, 0.0), feedback_(feedback), damping_(damping) {}
+        : line_(delay, 0.0), feedback_(feedback), damping_(damping)
+    {
+    }
     double step(double in)
     {
         const double out = line_[at_];
@@ -91,7 +93,8 @@ void fft(std::vector<std::complex<double>>& a)
         }
     }
     for (std::size_t len = 2; len <= n; len <<= 1) {
-        const std::complex<double> turn = std::polar(1.0, -2 * kPi / static_cast<double>(len));
+        const std::complex<double> turn =
+            std::polar(1.0, -2 * std::numbers::pi / static_cast<double>(len));
         for (std::size_t i = 0; i < n; i += len) {
             std::complex<double> w = 1;
             for (std::size_t k = 0; k < len / 2; ++k, w *= turn) {
@@ -113,7 +116,8 @@ std::vector<double> spectrum(std::span<const double> x)
     std::vector<std::complex<double>> a(kSpectrumSize);
     const std::size_t n = std::min(x.size(), kSpectrumSize);
     for (std::size_t i = 0; i < n; ++i) {
-        const double w = 0.5 - 0.5 * std::cos(2 * kPi * static_cast<double>(i) / static_cast<double>(n));
+        const double w = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * static_cast<double>(i) /
+                                              static_cast<double>(n));
         a[i] = x[i] * w;
     }
     fft(a);
@@ -271,7 +275,7 @@ Signal hum(std::size_t samples, double mainsHz, double phase)
         double v = 0;
         for (std::size_t k = 0; k < std::size(kHarmonics); ++k) {
             const double n = static_cast<double>(k + 1);
-            v += kHarmonics[k] * std::sin(2 * kPi * mainsHz * n * t + phase * n);
+            v += kHarmonics[k] * std::sin(2 * std::numbers::pi * mainsHz * n * t + phase * n);
         }
         h[i] = v;
     }
@@ -313,7 +317,8 @@ std::optional<double> truePitch(std::span<const double> note, double nominalHz)
         partials[h - 1] = peakNear(m, h * best, 1.0 + 0.004 * h * best);
         strongest = std::max(strongest, partials[h - 1].amplitude);
     }
-    const double odd = std::max({partials[0].amplitude, partials[2].amplitude, partials[4].amplitude});
+    const double odd =
+        std::max({partials[0].amplitude, partials[2].amplitude, partials[4].amplitude});
     if (strongest <= 0 || odd < 0.2 * strongest) {
         return std::nullopt;
     }

@@ -7,11 +7,12 @@ namespace tensikon::analyze {
 
 namespace {
 
-// Blocks start on whole quarter seconds, so two decimals are exact.
-std::string secondsText(double seconds)
+// Two decimals: seconds (blocks start on whole quarter seconds, so they are
+// exact) and the pitch's confidence.
+std::string hundredthsText(double value)
 {
     char text[32];
-    std::snprintf(text, sizeof text, "%.2f", seconds);
+    std::snprintf(text, sizeof text, "%.2f", value);
     return text;
 }
 
@@ -37,13 +38,6 @@ const char* sourceName(ReadingSource from)
         break;
     }
     return nullptr;
-}
-
-std::string hundredthsText(double value)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f", value);
-    return text;
 }
 
 // Tenths of a hertz, cut rather than rounded so that they never show a
@@ -91,7 +85,7 @@ template <typename T> std::string jsonOrNull(const std::optional<T>& value)
 
 void printCaptureText(std::ostream& out, const RecordingCapture& c, const Options& options)
 {
-    out << "pluck in block " << c.pluckBlock << " at " << secondsText(c.seconds) << " s: ";
+    out << "pluck in block " << c.pluckBlock << " at " << hundredthsText(c.seconds) << " s: ";
     if (c.tooCloseToEnd)
         out << "no reading: " << kTooCloseToEnd << " (a full 0.25 s block must follow the pluck's)";
     else if (!c.shown.hz)
@@ -113,7 +107,7 @@ void printCaptureText(std::ostream& out, const RecordingCapture& c, const Option
 void printCaptureJson(std::ostream& out, const RecordingCapture& c, const Options& options)
 {
     const char* reason = reasonOf(c);
-    out << "{\"pluck_block\": " << c.pluckBlock << ", \"time_s\": " << secondsText(c.seconds)
+    out << "{\"pluck_block\": " << c.pluckBlock << ", \"time_s\": " << hundredthsText(c.seconds)
         << ", \"pluck_offset\": " << jsonOrNull(c.estimate.pluckOffset)
         << ", \"frequency_hz\": " << jsonOrNull(c.shown.hz)
         << ", \"crossing_hz\": " << jsonOrNull(c.estimate.hz)
@@ -143,7 +137,7 @@ void printText(std::ostream& out, const std::vector<RecordingCapture>& captures,
     for (const RecordingCapture& c : captures)
         printCaptureText(out, c, options);
     if (captures.empty())
-        out << "no pluck found in " << secondsText(secondsOf(pcmBytes)) << " s of sound\n";
+        out << "no pluck found in " << hundredthsText(secondsOf(pcmBytes)) << " s of sound\n";
 }
 
 void printJson(std::ostream& out, const std::vector<RecordingCapture>& captures,

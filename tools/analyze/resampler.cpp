@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <numeric>
 
 namespace tensikon::analyze {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kZeroCrossings = 16;
 constexpr double kKaiserBeta = 8.0;    // side lobes near -80 dB
 constexpr double kPassFraction = 0.91; // of the lower Nyquist frequency
@@ -40,7 +40,7 @@ double kernel(double d, double cutoff)
     if (std::abs(d) >= half)
         return 0;
     const double x = cutoff * d;
-    const double sinc = x == 0 ? 1 : std::sin(kPi * x) / (kPi * x);
+    const double sinc = x == 0 ? 1 : std::sin(std::numbers::pi * x) / (std::numbers::pi * x);
     return cutoff * sinc * kaiser(d / half);
 }
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <sstream>
 #include <string_view>
 
 #include "core/capture_format.h"
@@ -13,7 +12,6 @@ namespace tensikon {
 
 namespace {
 
-constexpr std::uint16_t kFormatPcm = 1;
 constexpr auto kBlockAlign = static_cast<std::uint16_t>(kBytesPerSample);
 constexpr std::uint32_t kUnsetSize = 0xFFFFFFFF;
 using Bytes = std::span<const std::uint8_t>;
@@ -34,17 +32,6 @@ struct Layout {
     WavFormat format;
     std::vector<std::string> warnings;
 };
-
-std::uint16_t u16(Bytes b, std::size_t at)
-{
-    return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8);
-}
-
-std::uint32_t u32(Bytes b, std::size_t at)
-{
-    return static_cast<std::uint32_t>(u16(b, at)) | static_cast<std::uint32_t>(u16(b, at + 2))
-                                                        << 16;
-}
 
 bool idIs(Bytes b, std::size_t at, std::string_view id)
 {
@@ -68,13 +55,6 @@ std::string quoted(Bytes bytes)
     }
     s += '"';
     return s;
-}
-
-template <typename... Parts> std::string message(const Parts&... parts)
-{
-    std::ostringstream out;
-    (out << ... << parts);
-    return out.str();
 }
 
 std::string readFailed(std::uint64_t offset, std::size_t bytes)

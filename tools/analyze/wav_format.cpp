@@ -1,13 +1,11 @@
 #include "tools/analyze/wav_format.h"
 
 #include <algorithm>
-#include <sstream>
 
 namespace tensikon {
 
 namespace {
 
-constexpr std::uint16_t kFormatPcm = 1;
 constexpr std::uint16_t kFormatFloat = 3;
 constexpr std::uint16_t kFormatExtensible = 0xFFFE;
 constexpr std::size_t kSubFormatAt = 24;
@@ -17,24 +15,6 @@ constexpr std::uint8_t kGuidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80
                                         0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 
 using Bytes = std::span<const std::uint8_t>;
-
-std::uint16_t u16(Bytes b, std::size_t at)
-{
-    return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8);
-}
-
-std::uint32_t u32(Bytes b, std::size_t at)
-{
-    return static_cast<std::uint32_t>(u16(b, at)) | static_cast<std::uint32_t>(u16(b, at + 2))
-                                                        << 16;
-}
-
-template <typename... Parts> std::string message(const Parts&... parts)
-{
-    std::ostringstream out;
-    (out << ... << parts);
-    return out.str();
-}
 
 const char* formatName(std::uint16_t tag)
 {

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <numbers>
 
 #include "core/capture_format.h"
 #include "tools/analyze/wav_file.h"
@@ -15,10 +16,8 @@ namespace {
 constexpr std::size_t kSeconds = 600;
 constexpr std::size_t kPluckEvery = 44100 * 7 + 12345; // about 7.3 s, moving across blocks
 constexpr std::size_t kRingSamples = 44100;            // each pluck rings for a second
-constexpr double kPi = 3.14159265358979323846;
 
-void putSample(std::vector<std::uint8_t>& pcm, std::size_t frame, std::uint16_t channels,
-               int value)
+void putSample(std::vector<std::uint8_t>& pcm, std::size_t frame, std::uint16_t channels, int value)
 {
     const auto u = static_cast<std::uint16_t>(static_cast<std::int16_t>(value));
     for (std::size_t c = 0; c < channels; ++c) {
@@ -77,7 +76,8 @@ std::vector<std::uint8_t> tenMinuteRecording(std::uint32_t rate, std::uint16_t c
         for (std::size_t k = 0; k < ring; ++k) {
             const double t = static_cast<double>(k) / rate;
             putSample(pcm, at + k, channels,
-                      static_cast<int>(30000 * std::exp(-t / 0.25) * std::cos(2 * kPi * hz * t)));
+                      static_cast<int>(30000 * std::exp(-t / 0.25) *
+                                       std::cos(2 * std::numbers::pi * hz * t)));
         }
     }
     return wavOf(pcm, rate, channels);

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <numbers>
 #include <stdexcept>
 
 namespace tensikon::art {
@@ -52,7 +53,8 @@ void appendWrap(std::vector<BeltPoint>& out, const Wheel& w, Point inArrive, Poi
     sweep -= 360.0 * std::floor(sweep / 360.0);
     if (!w.insideLoop && sweep > 180.0)
         throw std::invalid_argument("a roller outside the belt loop does not press on the belt");
-    const int n = std::max(1, static_cast<int>(std::ceil(sweep * kPi / 180.0 * r / step)));
+    const int n =
+        std::max(1, static_cast<int>(std::ceil(sweep * std::numbers::pi / 180.0 * r / step)));
     for (int i = 0; i < n; ++i) {
         const Point radial = direction(from + s * sweep * i / n);
         out.push_back({w.centre + radial * r, radial * -s});
@@ -104,8 +106,8 @@ std::vector<BeltPoint> beltArc(Point centre, double radius, double fromDegrees, 
                                double step)
 {
     std::vector<BeltPoint> out;
-    const int n =
-        std::max(1, static_cast<int>(std::ceil(sweepDegrees * kPi / 180.0 * radius / step)));
+    const int n = std::max(
+        1, static_cast<int>(std::ceil(sweepDegrees * std::numbers::pi / 180.0 * radius / step)));
     for (int i = 0; i <= n; ++i) {
         const Point radial = direction(fromDegrees + sweepDegrees * i / n);
         out.push_back({centre + radial * radius, radial * -1.0});

@@ -1,6 +1,7 @@
 #include "tools/raster/geometry.h"
 
 #include <cmath>
+#include <numbers>
 
 namespace tensikon::art {
 namespace {
@@ -36,7 +37,7 @@ void reduce(double degrees, int& quarter, double& radians)
     d -= 90.0 * quarter;
     if (d > 180.0)
         d -= 360.0;
-    radians = d * (kPi / 180.0);
+    radians = d * (std::numbers::pi / 180.0);
 }
 
 // atan on [0, 1] after two argument halvings (|x| <= tan(pi/16)).
@@ -105,8 +106,8 @@ double headingDegrees(Point a)
     if (ax == 0 && ay == 0)
         return 0;
     // Angle of the first quadrant, from the smaller over the larger side.
-    double t = ax >= ay ? atanSmall(ay / ax) : kPi / 2 - atanSmall(ax / ay);
-    t *= 180.0 / kPi;
+    double t = ax >= ay ? atanSmall(ay / ax) : std::numbers::pi / 2 - atanSmall(ax / ay);
+    t *= 180.0 / std::numbers::pi;
     if (a.x < 0)
         t = 180.0 - t;
     if (a.y < 0)

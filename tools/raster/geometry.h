@@ -8,9 +8,9 @@
 // versions: only +, -, *, / and sqrt, which IEEE 754 rounds exactly.
 #pragma once
 
-namespace tensikon::art {
+#include <numbers>
 
-inline constexpr double kPi = 3.14159265358979323846;
+namespace tensikon::art {
 
 struct Point {
     double x = 0;

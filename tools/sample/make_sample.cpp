@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <fstream>
 #include <iostream>
+#include <numbers>
 #include <vector>
 
 #include "core/capture_format.h"
@@ -16,7 +17,6 @@
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kSeconds = 3.0;
 constexpr double kPluckAt = 1.1;
 constexpr double kBeltHz = 140.0;
@@ -39,7 +39,7 @@ double belt(double t)
 {
     if (t < 0)
         return 0;
-    const double w = 2 * kPi * kBeltHz * t;
+    const double w = 2 * std::numbers::pi * kBeltHz * t;
     return kAmplitude * std::exp(-t / kDecaySeconds) *
            (std::sin(w) + kSecondHarmonic * std::sin(2 * w + 0.7));
 }

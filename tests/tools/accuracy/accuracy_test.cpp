@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 
 #include "core/capture_format.h"
 #include "tools/accuracy/accuracy_corpus.h"
@@ -9,8 +10,6 @@
 
 namespace tensikon::bench {
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
 
 TEST(AccuracyCorpus, IsTheSameEveryTimeAndCoversEveryCell)
 {
@@ -101,8 +100,8 @@ std::vector<std::uint8_t> steadyTone(double hz, double amplitude)
 {
     std::vector<std::int16_t> samples(kAnalysisBufferBytes / 2);
     for (std::size_t n = 0; n < samples.size(); ++n) {
-        samples[n] = static_cast<std::int16_t>(
-            std::round(amplitude * std::sin(2 * kPi * hz * static_cast<double>(n) / 44100)));
+        samples[n] = static_cast<std::int16_t>(std::round(
+            amplitude * std::sin(2 * std::numbers::pi * hz * static_cast<double>(n) / 44100)));
     }
     return littleEndianBytes(samples);
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 
 #include "tools/accuracy/real_accuracy.h"
 #include "tools/accuracy/real_sound.h"
@@ -8,7 +9,6 @@
 namespace tensikon::bench {
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kRate = 44100;
 
 // A tone of the given partials (amplitudes of partial 1, 2, ...), decaying.
@@ -20,7 +20,7 @@ Signal tone(double hz, std::initializer_list<double> partials, double seconds, d
         int h = 0;
         for (double a : partials) {
             ++h;
-            x[i] += a * std::exp(-t / decay) * std::sin(2 * kPi * hz * h * t + h);
+            x[i] += a * std::exp(-t / decay) * std::sin(2 * std::numbers::pi * hz * h * t + h);
         }
     }
     return x;
@@ -67,7 +67,8 @@ TEST(RealSound, ChainsShapeTheSoundAsDescribed)
     burst.resize(static_cast<std::size_t>(kRate), 0.0);
     room(burst);
     const auto at = [&burst](double from) {
-        return rms(std::span<const double>(burst).subspan(static_cast<std::size_t>(from * kRate), 4410));
+        return rms(
+            std::span<const double>(burst).subspan(static_cast<std::size_t>(from * kRate), 4410));
     };
     EXPECT_GT(at(0.2), 0.0);
     EXPECT_GT(at(0.2), 10 * at(0.8)); // the tail dies away
@@ -110,9 +111,10 @@ TEST(RealAccuracy, CountsAmongTheFiredClips)
         r.hz[kShown] = shown;
         return r;
     };
-    std::vector<ClipResult> results{result(100, true, 100.5), result(100, true, 104),
-                                          result(100, true, 211), result(100, true, 90),
-                                          result(100, true, std::nullopt), result(100, false, std::nullopt)};
+    std::vector<ClipResult> results{
+        result(100, true, 100.5),        result(100, true, 104),
+        result(100, true, 211),          result(100, true, 90),
+        result(100, true, std::nullopt), result(100, false, std::nullopt)};
     results.insert(results.end(), 3, result(100, true, 50));
     results[6].beforeNote = results[7].beforeNote = true;
     results[7].hz[kShown] = std::nullopt;
