@@ -4,6 +4,7 @@
 #include "core/guide_pages.h"
 #include "resources/resource.h"
 #include "ui/guide_probe.h"
+#include "ui/measurement_state.h"
 
 #include <algorithm>
 
@@ -15,8 +16,14 @@ namespace {
 // is the one actually shown even when the GuideVariant has changed since.
 int guideIndex = -1;
 int pageOnShow = IDC_GUIDE_TEXT;
-int guideVariant = kDefaultGuideVariant;
 GuideTextBuffer guideText{};
+
+// The chosen model's variant, read at each page turn.
+int guideVariant()
+{
+    const BikeModel* model = measurementState().model;
+    return model == nullptr ? kDefaultGuideVariant : (model->guideVariant == 0 ? 0 : 1);
+}
 
 void setGuideText(HWND panel)
 {
@@ -59,7 +66,7 @@ void guideFirstPage(HWND panel)
     // Set before the text: setting it repaints the control, whose colour
     // query comes straight back here and must find the page loaded.
     guideIndex = 0;
-    if (lookupGuidePage(guideIndex, guideVariant, guideText.data(), kGuideTextCopySize) ==
+    if (lookupGuidePage(guideIndex, guideVariant(), guideText.data(), kGuideTextCopySize) ==
         IDC_GUIDE_TEXT)
         setGuideText(panel);
 }
@@ -71,7 +78,7 @@ void guideTurn(HWND panel, int delta)
     guideIndex = std::clamp(guideIndex + step, 0, kGuidePageCount - 1);
     ShowWindow(GetDlgItem(panel, pageOnShow), SW_HIDE);
     const auto control =
-        lookupGuidePage(guideIndex, guideVariant, guideText.data(), kGuideTextCopySize);
+        lookupGuidePage(guideIndex, guideVariant(), guideText.data(), kGuideTextCopySize);
     if (!control)
         return;
     pageOnShow = *control;
@@ -80,14 +87,9 @@ void guideTurn(HWND panel, int delta)
         setGuideText(panel);
 }
 
-void setGuideVariant(int variant)
-{
-    guideVariant = variant == 0 ? 0 : 1;
-}
-
 int currentGuideVariant()
 {
-    return guideVariant;
+    return guideVariant();
 }
 
 int guidePageIndex()

@@ -30,13 +30,8 @@ void guideFirstPage(HWND panel);
 // sets its text.
 void guideTurn(HWND panel, int delta);
 
-// The GuideVariant of the chosen bike model (0 or 1, 1 until a model is
-// chosen). Read at the next page turn only: setting it redraws nothing.
-void setGuideVariant(int variant);
-
 // Forgets the pages of a destroyed panel: a new panel starts with its text
-// control on show and no page loaded. The GuideVariant is kept, since it
-// belongs to the chosen model, not to the panel.
+// control on show and no page loaded.
 void resetGuide();
 
 } // namespace tensikon

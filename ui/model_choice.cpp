@@ -6,7 +6,6 @@
 #include <string_view>
 
 #include "resources/resource.h"
-#include "ui/guide.h"
 #include "ui/measurement_state.h"
 #include "ui/measurement_sync.h"
 #include "ui/shell_state.h"
@@ -114,7 +113,6 @@ void applyModel(const BikeModel& row)
     markFamilyItem(row.commandId);
     measurementState().model = &row;
     syncMeasurementUi();
-    setGuideVariant(row.guideVariant);
 }
 
 } // namespace tensikon

@@ -14,10 +14,11 @@ namespace tensikon {
 void buildBikeMenu(HMENU menu);
 
 // Puts the radio bullet on the row's item (and takes it from the other items
-// of its family), makes it the measurement's model (its targets and status
-// text show) and sets the guide's variant. A reading on show is judged again
-// against the new target; its number stays. Nothing else changes: not the
-// selected cylinder, not a recording that runs.
+// of its family) and makes it the measurement's model: its targets and
+// status text show, and the guide takes its variant at the next page turn.
+// A reading on show is judged again against the new target; its number
+// stays. Nothing else changes: not the selected cylinder, not a recording
+// that runs.
 void applyModel(const BikeModel& row);
 
 } // namespace tensikon

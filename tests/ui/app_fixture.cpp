@@ -96,8 +96,6 @@ void AppTest::SetUp()
 {
     catcher_ = std::make_unique<MessageBoxCatcher>();
     capture_script::reset();
-    // Each start of the program begins with no model chosen.
-    setGuideVariant(kDefaultGuideVariant);
     ASSERT_NE(startUp(GetModuleHandleA(nullptr), SW_SHOWNORMAL, defaultStartupServices()), nullptr);
 }
 
