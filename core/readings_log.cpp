@@ -134,6 +134,7 @@ void ReadingsLog::add(Reading reading)
 {
     select(reading.model, reading.cylinder);
     rows_.push_front({std::move(reading), series_});
+    ++added_;
     if (rows_.size() > kMostReadings)
         rows_.pop_back();
 }

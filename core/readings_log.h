@@ -83,6 +83,8 @@ class ReadingsLog {
     void add(Reading reading);
 
     std::size_t size() const { return rows_.size(); }
+    // Readings ever added, the dropped ones included.
+    std::uint64_t added() const { return added_; }
     // 0 is the newest.
     const Reading& at(std::size_t index) const { return rows_[index].reading; }
 
@@ -96,6 +98,7 @@ class ReadingsLog {
         std::uint64_t series;
     };
     std::deque<Row> rows_;
+    std::uint64_t added_ = 0;
     std::string model_;
     Cylinder cylinder_ = Cylinder::Horizontal;
     // Grows at every change of model or cylinder.

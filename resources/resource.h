@@ -8,6 +8,7 @@
 #define IDD_MEASUREMENT_PANEL 1001
 #define IDD_READOUT_PANEL 1002
 #define IDD_ABOUT 8001
+#define IDD_READINGS 1003
 
 // Guide diagrams and the program icon.
 #define IDB_BELTS_SINGLE_CAM 8002
@@ -41,6 +42,11 @@
 #define IDC_VERTICAL_MEASURED 4008
 #define IDC_HORIZONTAL_MEASURED 4009
 
+// Controls of the readings window: the agreement of the last plucks above
+// the list of this run's readings.
+#define IDC_READINGS_AGREEMENT 4030
+#define IDC_READINGS_LIST 4031
+
 // Menu commands. The model commands (6002, 6003, 6011, 6013..6029) and the
 // greyed 6012 and 6031 come from the bike catalogue.
 #define IDM_EXIT 6001
@@ -52,6 +58,9 @@
 #define IDM_CONTINUOUS 6009
 #define IDM_SINGLE 6010
 #define IDM_SAVE 6030
+#define IDM_READINGS 6040
+#define IDM_SAVE_READINGS 6041
+#define IDM_SOUND_ON_RESULT 6042
 
 // Timers of the measurement panel.
 #define IDT_FLASH 1

@@ -8,7 +8,10 @@
 #include "ui/about_box.h"
 #include "ui/measurement_panel.h"
 #include "ui/model_choice.h"
+#include "ui/readings.h"
+#include "ui/readings_window.h"
 #include "ui/readout_panel.h"
+#include "ui/save_readings.h"
 #include "ui/shell_state.h"
 #include "win32/error_message.h"
 #include "win32/unique_handle.h"
@@ -53,6 +56,8 @@ LRESULT onCreate(HWND window, const CREATESTRUCTA& create)
     creationReported = false;
     shell.mainWindow = window;
     shell.holdTimeMs = kDefaultHoldTimeMs;
+    forgetChosenModel();
+    resetReadings();
     if (HWND panel =
             addPanel(window, measurementPanel, createMeasurementPanel(shell.instance, window),
                      shell.measurementPanel)) {
@@ -102,6 +107,14 @@ void markRecordMode(HWND window, UINT command)
     CheckMenuRadioItem(GetMenu(window), IDM_CONTINUOUS, IDM_SINGLE, command, MF_BYCOMMAND);
 }
 
+// A check item whose check mark is the setting itself.
+void toggleCheck(HWND window, UINT command)
+{
+    HMENU menu = GetMenu(window);
+    const bool checked = (GetMenuState(menu, command, MF_BYCOMMAND) & MF_CHECKED) != 0;
+    CheckMenuItem(menu, command, MF_BYCOMMAND | (checked ? MF_UNCHECKED : MF_CHECKED));
+}
+
 LRESULT onCommand(HWND window, UINT command)
 {
     switch (command) {
@@ -114,6 +127,15 @@ LRESULT onCommand(HWND window, UINT command)
     case IDM_CONTINUOUS:
     case IDM_SINGLE:
         markRecordMode(window, command);
+        break;
+    case IDM_READINGS:
+        openReadingsWindow(window);
+        break;
+    case IDM_SAVE_READINGS:
+        saveReadings(window);
+        break;
+    case IDM_SOUND_ON_RESULT:
+        toggleCheck(window, command);
         break;
     default:
         if (const int milliseconds = holdTimeOf(command); milliseconds != 0)

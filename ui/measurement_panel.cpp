@@ -10,6 +10,7 @@
 #include "core/shown_reading.h"
 #include "resources/resource.h"
 #include "ui/guide.h"
+#include "ui/readings.h"
 #include "ui/readout_panel.h"
 #include "ui/shell_state.h"
 #include "win32/error_message.h"
@@ -155,8 +156,10 @@ void onCylinderButton(HWND panel, bool vertical)
 {
     if (vertical == verticalSelected())
         return;
-    if (recording == 0)
+    if (recording == 0) {
         selectCylinder(vertical);
+        noteSelection();
+    }
     showSelection(panel);
 }
 
@@ -269,7 +272,9 @@ INT_PTR onCaptureDone(HWND panel)
     if (analysisBuffer() == nullptr)
         return TRUE;
     const AnalysisBuffer buffer(analysisBuffer(), kAnalysisBufferBytes);
-    showReading(measureCapture(buffer).shown.hz);
+    const ShownReading shown = measureCapture(buffer).shown;
+    showReading(shown.hz);
+    recordReading(shown, selectedTarget());
     continueOrFinish(panel);
     return TRUE;
 }

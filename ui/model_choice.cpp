@@ -6,12 +6,16 @@
 
 #include "resources/resource.h"
 #include "ui/guide.h"
+#include "ui/readings.h"
 #include "ui/readout_panel.h"
 #include "ui/shell_state.h"
 
 namespace tensikon {
 
 namespace {
+
+// User-interface thread only.
+const BikeModel* chosen = nullptr;
 
 struct MenuItemPlace {
     HMENU menu = nullptr;
@@ -53,6 +57,18 @@ void applyModel(const BikeModel& row)
     showTargets(row.horizontalTargetHz, row.verticalTargetHz);
     SetDlgItemTextA(shell.measurementPanel, IDC_STATUS, std::string(row.statusText).c_str());
     setGuideVariant(row.guideVariant);
+    chosen = &row;
+    noteSelection();
+}
+
+const BikeModel* chosenModel()
+{
+    return chosen;
+}
+
+void forgetChosenModel()
+{
+    chosen = nullptr;
 }
 
 } // namespace tensikon

@@ -11,4 +11,10 @@ namespace tensikon {
 // measured readouts, not a recording that runs.
 void applyModel(const BikeModel& row);
 
+// The row applied last in this run, or null before any.
+const BikeModel* chosenModel();
+
+// Back to no model chosen: a new main window.
+void forgetChosenModel();
+
 } // namespace tensikon

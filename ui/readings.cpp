@@ -1,0 +1,79 @@
+#include "ui/readings.h"
+
+#include <string>
+#include <utility>
+
+#include "ui/model_choice.h"
+#include "ui/readings_window.h"
+#include "ui/readout_panel.h"
+#include "ui/result_tone.h"
+
+namespace tensikon {
+
+namespace {
+
+// User-interface thread only.
+ReadingsLog log;
+
+// The model as the menu names it ("Corvane 1000i").
+std::string modelName()
+{
+    const BikeModel* model = chosenModel();
+    if (model == nullptr)
+        return "No bike";
+    return std::string(model->family) + " " + std::string(model->itemText);
+}
+
+Cylinder selectedCylinder()
+{
+    return verticalSelected() ? Cylinder::Vertical : Cylinder::Horizontal;
+}
+
+// The computer's clock as the user's own time, with its offset from UTC.
+LocalTime localTimeNow()
+{
+    SYSTEMTIME t{};
+    GetLocalTime(&t);
+    TIME_ZONE_INFORMATION zone{};
+    LONG bias = 0;
+    switch (GetTimeZoneInformation(&zone)) {
+    case TIME_ZONE_ID_DAYLIGHT:
+        bias = zone.Bias + zone.DaylightBias;
+        break;
+    case TIME_ZONE_ID_INVALID:
+        break;
+    default:
+        bias = zone.Bias + zone.StandardBias;
+        break;
+    }
+    return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, static_cast<int>(-bias)};
+}
+
+} // namespace
+
+const ReadingsLog& readingsLog()
+{
+    return log;
+}
+
+void resetReadings()
+{
+    log = ReadingsLog{};
+}
+
+void recordReading(const ShownReading& shown, unsigned targetHz)
+{
+    Reading reading{localTimeNow(), modelName(), selectedCylinder(),
+                    shown.hz,       targetHz,    shown.from};
+    playResultTone(verdictOf(reading));
+    log.add(std::move(reading));
+    showReadings();
+}
+
+void noteSelection()
+{
+    log.select(modelName(), selectedCylinder());
+    showReadings();
+}
+
+} // namespace tensikon
