@@ -47,6 +47,23 @@ void catchUp(HWND list)
     shownAdded = log.added();
 }
 
+// To the right of the main window, so that the readouts stay in sight; on a
+// screen too narrow for both, as far right as the screen allows.
+void placeBeside(HWND owner)
+{
+    RECT main{};
+    RECT own{};
+    GetWindowRect(owner, &main);
+    GetWindowRect(window.get(), &own);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoA(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &monitor);
+    const LONG width = own.right - own.left;
+    const LONG left =
+        std::max(monitor.rcWork.left, std::min(main.right, monitor.rcWork.right - width));
+    SetWindowPos(window.get(), nullptr, left, main.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+}
+
 INT_PTR onInitDialog(HWND dialog)
 {
     HWND list = GetDlgItem(dialog, IDC_READINGS_LIST);
@@ -86,9 +103,10 @@ void openReadingsWindow(HWND owner)
                                         readingsProc, 0));
         if (!window)
             return;
+        placeBeside(owner);
         showReadings();
     }
-    ShowWindow(window.get(), SW_SHOW);
+    SetWindowPos(window.get(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
     SetForegroundWindow(window.get());
 }
 

@@ -3,6 +3,7 @@
 #include <commdlg.h>
 
 #include <array>
+#include <string>
 #include <string_view>
 
 #include "core/readings_log.h"
@@ -36,8 +37,8 @@ bool askForFile(HWND owner, std::array<wchar_t, MAX_PATH>& path)
     return GetSaveFileNameW(&dialog) != FALSE;
 }
 
-} // namespace
-
+// Writes `bytes` into the file at `path`, replacing it; false when the file
+// could not be written in full.
 bool writeWholeFile(const wchar_t* path, const std::string& bytes)
 {
     UniqueKernelHandle file(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -52,13 +53,19 @@ bool writeWholeFile(const wchar_t* path, const std::string& bytes)
            written == bytes.size();
 }
 
+} // namespace
+
+void saveReadingsTo(HWND owner, const wchar_t* path)
+{
+    if (!writeWholeFile(path, readingsCsv(readingsLog())))
+        showError(owner, kNotWrittenText, kErrorCaption, MB_ICONEXCLAMATION);
+}
+
 void saveReadings(HWND owner)
 {
     std::array<wchar_t, MAX_PATH> path{};
-    if (!askForFile(owner, path))
-        return;
-    if (!writeWholeFile(path.data(), readingsCsv(readingsLog())))
-        showError(owner, kNotWrittenText, kErrorCaption, MB_ICONEXCLAMATION);
+    if (askForFile(owner, path))
+        saveReadingsTo(owner, path.data());
 }
 
 } // namespace tensikon

@@ -4,16 +4,14 @@
 
 #include <windows.h>
 
-#include <string>
-
 namespace tensikon {
 
 // Asks for a file and writes the log into it. A file that cannot be written
 // is reported in one message box; the log is kept either way.
 void saveReadings(HWND owner);
 
-// Writes `bytes` into the file at `path`, replacing it; false when the file
-// could not be written in full.
-bool writeWholeFile(const wchar_t* path, const std::string& bytes);
+// Writes the log into the file at `path`, replacing it; what cannot be
+// written is reported in one message box.
+void saveReadingsTo(HWND owner, const wchar_t* path);
 
 } // namespace tensikon

@@ -6,7 +6,9 @@
 
 #include "resources/resource.h"
 #include "tests/ui/app_fixture.h"
+#include "ui/readings.h"
 #include "ui/readings_window.h"
+#include "ui/save_readings.h"
 
 namespace tensikon::test {
 namespace {
@@ -70,6 +72,18 @@ TEST_F(ReadingsWindow, ListsEveryCaptureNewestFirstAcrossStopsAndClosing)
     // Its owner takes it along; a new start begins with an empty list.
     closeProgram();
     EXPECT_EQ(readingsWindow(), nullptr);
+}
+
+TEST_F(ReadingsWindow, AFileThatCannotBeWrittenIsReportedOnceAndTheReadingsAreKept)
+{
+    click(IDC_RECORD);
+    pluck(pluckedTone(140));
+    saveReadingsTo(mainWindow(), L"Z:\\no\\such\\folder\\readings.csv");
+    const std::vector<CaughtBox> shown = boxes();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].caption, "Error");
+    EXPECT_NE(shown[0].text.find("could not be saved"), std::string::npos) << shown[0].text;
+    EXPECT_EQ(readingsLog().size(), 1u);
 }
 
 } // namespace

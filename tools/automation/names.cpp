@@ -44,6 +44,8 @@ constexpr std::array kControls{
     NAMED(IDC_HORIZONTAL_TARGET),
     NAMED(IDC_VERTICAL_MEASURED),
     NAMED(IDC_HORIZONTAL_MEASURED),
+    NAMED(IDC_READINGS_AGREEMENT),
+    NAMED(IDC_READINGS_LIST),
 };
 
 constexpr std::array kCommands{
@@ -56,6 +58,9 @@ constexpr std::array kCommands{
     NAMED(IDM_CONTINUOUS),
     NAMED(IDM_SINGLE),
     NAMED(IDM_SAVE),
+    NAMED(IDM_READINGS),
+    NAMED(IDM_SAVE_READINGS),
+    NAMED(IDM_SOUND_ON_RESULT),
 };
 
 #undef NAMED
