@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace tensikon {
@@ -63,6 +64,14 @@ inline constexpr int kDefaultGuideVariant = 1;
 
 // Half-width of the accepted band around a target, both ends included.
 inline constexpr std::int32_t TargetTolerance = 5;
+
+enum class Cylinder : std::uint8_t { Horizontal, Vertical };
+
+// "horizontal" or "vertical".
+std::string_view cylinderName(Cylinder cylinder);
+
+// The model as the menu names it, family and item: "Corvane 1000i".
+std::string modelName(const BikeModel& model);
 
 // The row with this command number, or nullptr.
 const BikeModel* findModel(std::uint16_t commandId);

@@ -7,8 +7,6 @@
 #include <limits>
 #include <utility>
 
-#include "core/bike_catalogue.h"
-
 namespace tensikon {
 
 namespace {
@@ -35,11 +33,11 @@ void appendCsvRow(std::string& out, const Reading& r)
 {
     const std::string fields[] = {isoTime(r.time),
                                   r.model,
-                                  std::string(cylinderText(r.cylinder)),
+                                  std::string(cylinderName(r.cylinder)),
                                   valueText(r),
                                   std::to_string(r.targetHz),
                                   std::string(verdictText(verdictOf(r))),
-                                  std::string(sourceText(r.from))};
+                                  std::string(readingSourceName(r.from))};
     bool first = true;
     for (const std::string& field : fields) {
         if (!first)
@@ -62,33 +60,8 @@ ReadingVerdict verdictOf(const Reading& reading)
 
 std::string_view verdictText(ReadingVerdict verdict)
 {
-    switch (verdict) {
-    case ReadingVerdict::InRange:
-        return "in range";
-    case ReadingVerdict::OutOfRange:
-        return "out of range";
-    case ReadingVerdict::NoReading:
-        break;
-    }
-    return "no reading";
-}
-
-std::string_view cylinderText(Cylinder cylinder)
-{
-    return cylinder == Cylinder::Vertical ? "vertical" : "horizontal";
-}
-
-std::string_view sourceText(ReadingSource from)
-{
-    switch (from) {
-    case ReadingSource::Crossings:
-        return "crossings";
-    case ReadingSource::Pitch:
-        return "pitch";
-    case ReadingSource::None:
-        break;
-    }
-    return "none";
+    constexpr std::string_view kTexts[] = {"in range", "out of range", "no reading"};
+    return kTexts[static_cast<std::size_t>(verdict)];
 }
 
 std::string valueText(const Reading& reading)

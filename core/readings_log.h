@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/bike_catalogue.h"
 #include "core/shown_reading.h"
 
 namespace tensikon {
@@ -24,17 +25,11 @@ inline constexpr int kAgreementPlucks = 3;
 
 // A moment on the computer's clock, as the user's own time.
 struct LocalTime {
-    int year = 0;
-    int month = 0;
-    int day = 0;
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
+    int year = 0, month = 0, day = 0;
+    int hour = 0, minute = 0, second = 0;
     // Local time minus UTC.
     int utcOffsetMinutes = 0;
 };
-
-enum class Cylinder : std::uint8_t { Horizontal, Vertical };
 
 struct Reading {
     LocalTime time;
@@ -51,9 +46,8 @@ enum class ReadingVerdict : std::uint8_t { InRange, OutOfRange, NoReading };
 // The verdict by the target check; a reading without value has none.
 ReadingVerdict verdictOf(const Reading& reading);
 
+// "in range", "out of range" or "no reading".
 std::string_view verdictText(ReadingVerdict verdict);
-std::string_view cylinderText(Cylinder cylinder);
-std::string_view sourceText(ReadingSource from);
 // The value as shown: decimal hertz, or "---".
 std::string valueText(const Reading& reading);
 // "2026-12-07T14:03:09+01:00"

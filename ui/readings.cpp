@@ -13,15 +13,13 @@ namespace tensikon {
 namespace {
 
 // User-interface thread only.
-ReadingsLog log;
+ReadingsLog runLog;
 
 // The model as the menu names it ("Corvane 1000i").
-std::string modelName()
+std::string chosenModelName()
 {
     const BikeModel* model = chosenModel();
-    if (model == nullptr)
-        return "No bike";
-    return std::string(model->family) + " " + std::string(model->itemText);
+    return model == nullptr ? "No bike" : modelName(*model);
 }
 
 Cylinder selectedCylinder()
@@ -53,26 +51,26 @@ LocalTime localTimeNow()
 
 const ReadingsLog& readingsLog()
 {
-    return log;
+    return runLog;
 }
 
 void resetReadings()
 {
-    log = ReadingsLog{};
+    runLog = ReadingsLog{};
 }
 
 void recordReading(const ShownReading& shown, unsigned targetHz)
 {
-    Reading reading{localTimeNow(), modelName(), selectedCylinder(),
-                    shown.hz,       targetHz,    shown.from};
+    Reading reading{localTimeNow(), chosenModelName(), selectedCylinder(),
+                    shown.hz,       targetHz,          shown.from};
     playResultTone(verdictOf(reading));
-    log.add(std::move(reading));
+    runLog.add(std::move(reading));
     showReadings();
 }
 
 void noteSelection()
 {
-    log.select(modelName(), selectedCylinder());
+    runLog.select(chosenModelName(), selectedCylinder());
     showReadings();
 }
 

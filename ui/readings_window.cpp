@@ -25,10 +25,9 @@ std::uint64_t shownAdded = 0;
 std::string listLine(const Reading& r)
 {
     const std::string time = isoTime(r.time).substr(11, 8);
-    const std::string_view from = r.from == ReadingSource::Crossings ? "count" : sourceText(r.from);
-    return time + "\t" + r.model + "\t" + std::string(cylinderText(r.cylinder)) + "\t" +
+    return time + "\t" + r.model + "\t" + std::string(cylinderName(r.cylinder)) + "\t" +
            valueText(r) + "\t" + std::to_string(r.targetHz) + "\t" +
-           std::string(verdictText(verdictOf(r))) + "\t" + std::string(from);
+           std::string(verdictText(verdictOf(r))) + "\t" + std::string(readingSourceName(r.from));
 }
 
 // Adds the readings the list has not shown yet at its top and drops from

@@ -10,70 +10,57 @@
 #include <numbers>
 #include <vector>
 
+#include "core/capture_format.h"
 #include "resources/resource.h"
+#include "tools/analyze/wav_file.h"
 #include "ui/shell_state.h"
 
 namespace tensikon {
 
 namespace {
 
-constexpr int kToneRate = 22050;
-// Both tones end well before the shortest hold time (0.5 s) has passed, so
-// the next capture never listens to the program's own tone.
-constexpr double kHighHz = 1320.0;
-constexpr int kHighMs = 120;
-constexpr double kLowHz = 330.0;
-constexpr int kLowMs = 250;
-// Soft ends: a tone switched on or off at full level clicks.
-constexpr int kRampMs = 10;
+// A tone of the capture's own format: 16-bit mono at 44 100 Hz.
+struct Tone {
+    double hz;
+    int milliseconds;
+};
+// Both end well before the shortest hold time (0.5 s) has passed, so the
+// next capture never listens to the program's own tone.
+constexpr Tone kHighTone{1320.0, 120};
+constexpr Tone kLowTone{330.0, 250};
+// Soft ends, 10 ms: a tone switched on or off at full level clicks.
+constexpr int kRampSamples = static_cast<int>(kSampleRate / 100);
 constexpr double kLevel = 0.35 * 32767.0;
 
-void putLittleEndian(std::vector<std::uint8_t>& out, std::uint32_t value, int bytes)
+// A whole WAV file of one sine tone.
+std::vector<std::uint8_t> toneWav(Tone tone)
 {
-    for (int i = 0; i < bytes; ++i)
-        out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-}
-
-// A whole WAV file (16-bit mono PCM) of one sine tone.
-std::vector<std::uint8_t> toneWav(double hz, int milliseconds)
-{
-    const int samples = kToneRate * milliseconds / 1000;
-    const int ramp = kToneRate * kRampMs / 1000;
-    const auto dataBytes = static_cast<std::uint32_t>(2 * samples);
-    std::vector<std::uint8_t> wav{'R', 'I', 'F', 'F'};
-    putLittleEndian(wav, 36 + dataBytes, 4);
-    for (const char c : {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '})
-        wav.push_back(static_cast<std::uint8_t>(c));
-    putLittleEndian(wav, 16, 4);
-    putLittleEndian(wav, 1, 2); // PCM
-    putLittleEndian(wav, 1, 2); // mono
-    putLittleEndian(wav, kToneRate, 4);
-    putLittleEndian(wav, 2 * kToneRate, 4);
-    putLittleEndian(wav, 2, 2);
-    putLittleEndian(wav, 16, 2);
-    for (const char c : {'d', 'a', 't', 'a'})
-        wav.push_back(static_cast<std::uint8_t>(c));
-    putLittleEndian(wav, dataBytes, 4);
+    const int samples = static_cast<int>(kSampleRate) * tone.milliseconds / 1000;
+    std::vector<std::uint8_t> pcm;
+    pcm.reserve(2 * static_cast<std::size_t>(samples));
     for (int i = 0; i < samples; ++i) {
-        const double envelope = std::min({1.0, double(i) / ramp, double(samples - i) / ramp});
-        const double v = kLevel * envelope * std::sin(2.0 * std::numbers::pi * hz * i / kToneRate);
-        putLittleEndian(wav, static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(v))),
-                        2);
+        const double envelope =
+            std::min({1.0, double(i) / kRampSamples, double(samples - i) / kRampSamples});
+        const double phase = 2.0 * std::numbers::pi * tone.hz * i / kSampleRate;
+        const auto v = static_cast<std::uint16_t>(
+            static_cast<std::int16_t>(std::lround(kLevel * envelope * std::sin(phase))));
+        pcm.push_back(static_cast<std::uint8_t>(v & 0xFF));
+        pcm.push_back(static_cast<std::uint8_t>(v >> 8));
     }
-    return wav;
+    return makeWav(pcm);
 }
 
 // Played asynchronously from memory: both must outlive any tone in progress,
 // so they live as long as the program.
 const std::vector<std::uint8_t>& highTone()
 {
-    static const std::vector<std::uint8_t> wav = toneWav(kHighHz, kHighMs);
+    static const std::vector<std::uint8_t> wav = toneWav(kHighTone);
     return wav;
 }
 
 const std::vector<std::uint8_t>& lowTone()
 {
-    static const std::vector<std::uint8_t> wav = toneWav(kLowHz, kLowMs);
+    static const std::vector<std::uint8_t> wav = toneWav(kLowTone);
     return wav;
 }
 

@@ -37,7 +37,6 @@ PLUCKS = (140, 143, 152)  # the last one out of range: a low tone
 HIGH_HZ, LOW_HZ = 1320, 330  # the program's two tones
 WINDOW = RATE // 20  # 50 ms
 TONE_LEVEL = 1000  # amplitude of a tone heard; the program plays them near 11 000
-SOURCES = {"crossings": "count", "pitch": "pitch", "none": "none"}
 
 
 class NearFrequency:
@@ -94,7 +93,7 @@ def read_back(path):
         rows = list(csv.reader(f))
     if rows[0] != ["time", "model", "cylinder", "value_hz", "target_hz", "verdict", "source"]:
         raise Failure("the saved file's header is %r" % rows[0])
-    return [[r[0][11:19], r[1], r[2], r[3], r[4], r[5], SOURCES[r[6]]] for r in rows[1:]]
+    return [[r[0][11:19], r[1], r[2], r[3], r[4], r[5], r[6]] for r in rows[1:]]
 
 
 def run(session, work):

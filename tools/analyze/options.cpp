@@ -240,9 +240,4 @@ std::uint32_t targetHz(const BikeModel& model, Cylinder cylinder)
     return cylinder == Cylinder::Vertical ? model.verticalTargetHz : model.horizontalTargetHz;
 }
 
-const char* cylinderName(Cylinder cylinder)
-{
-    return cylinder == Cylinder::Vertical ? "vertical" : "horizontal";
-}
-
 } // namespace tensikon::analyze

@@ -11,8 +11,6 @@
 
 namespace tensikon::analyze {
 
-enum class Cylinder { Horizontal, Vertical };
-
 struct Options {
     std::string file;
     const BikeModel* model = nullptr; // a row with targets, or none
@@ -47,6 +45,5 @@ ParsedOptions parseOptions(std::span<const std::string_view> args);
 const BikeModel* modelNamed(std::string_view text, std::string& error);
 
 std::uint32_t targetHz(const BikeModel& model, Cylinder cylinder);
-const char* cylinderName(Cylinder cylinder);
 
 } // namespace tensikon::analyze

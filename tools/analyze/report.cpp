@@ -26,19 +26,6 @@ const char* reasonOf(const RecordingCapture& capture)
     return capture.estimate.hz && capture.pitch ? kNotConfirmed : kNoClearPitch;
 }
 
-const char* sourceName(ReadingSource from)
-{
-    switch (from) {
-    case ReadingSource::Crossings:
-        return "crossings";
-    case ReadingSource::Pitch:
-        return "pitch";
-    case ReadingSource::None:
-        break;
-    }
-    return nullptr;
-}
-
 std::string hundredthsText(double value)
 {
     char text[32];
@@ -59,11 +46,6 @@ const char* verdictOf(std::int32_t hz, const Options& options)
 {
     return isWithinTarget(hz, targetHz(*options.model, options.cylinder)) ? "in specification"
                                                                           : "out of specification";
-}
-
-std::string modelName(const BikeModel& model)
-{
-    return std::string(model.family) + " " + std::string(model.itemText);
 }
 
 std::string jsonString(std::string_view text)
@@ -120,7 +102,8 @@ void printCaptureJson(std::ostream& out, const RecordingCapture& c, const Option
         << ", \"pitch_hz\": " << (c.pitch ? tenthsText(c.pitch->hz) : "null")
         << ", \"confidence\": " << (c.pitch ? hundredthsText(c.pitch->confidence) : "null")
         << ", \"reading_from\": "
-        << (sourceName(c.shown.from) ? jsonString(sourceName(c.shown.from)) : "null")
+        << (c.shown.from == ReadingSource::None ? "null"
+                                                : jsonString(readingSourceName(c.shown.from)))
         << ", \"reason\": " << (reason ? jsonString(reason) : "null");
     if (options.model) {
         out << ", \"model\": " << jsonString(modelName(*options.model))

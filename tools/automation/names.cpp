@@ -110,8 +110,7 @@ std::optional<std::uint16_t> modelCommand(std::string_view name)
 {
     const std::string wanted = lowered(name);
     for (const tensikon::BikeModel& model : tensikon::BikeCatalogue) {
-        const std::string full = std::string(model.family) + " " + std::string(model.itemText);
-        if (model.selectable && lowered(full) == wanted)
+        if (model.selectable && lowered(tensikon::modelName(model)) == wanted)
             return model.commandId;
     }
     return std::nullopt;
