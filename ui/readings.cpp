@@ -3,9 +3,8 @@
 #include <string>
 #include <utility>
 
-#include "ui/model_choice.h"
+#include "ui/measurement_state.h"
 #include "ui/readings_window.h"
-#include "ui/readout_panel.h"
 #include "ui/result_tone.h"
 
 namespace tensikon {
@@ -18,13 +17,8 @@ ReadingsLog runLog;
 // The model as the menu names it ("Corvane 1000i").
 std::string chosenModelName()
 {
-    const BikeModel* model = chosenModel();
+    const BikeModel* model = measurementState().model;
     return model == nullptr ? "No bike" : modelName(*model);
-}
-
-Cylinder selectedCylinder()
-{
-    return verticalSelected() ? Cylinder::Vertical : Cylinder::Horizontal;
 }
 
 // The computer's clock as the user's own time, with its offset from UTC.
@@ -61,7 +55,7 @@ void resetReadings()
 
 void recordReading(const ShownReading& shown, unsigned targetHz)
 {
-    Reading reading{localTimeNow(), chosenModelName(), selectedCylinder(),
+    Reading reading{localTimeNow(), chosenModelName(), measurementState().cylinder,
                     shown.hz,       targetHz,          shown.from};
     playResultTone(verdictOf(reading));
     runLog.add(std::move(reading));
@@ -70,7 +64,7 @@ void recordReading(const ShownReading& shown, unsigned targetHz)
 
 void noteSelection()
 {
-    runLog.select(chosenModelName(), selectedCylinder());
+    runLog.select(chosenModelName(), measurementState().cylinder);
     showReadings();
 }
 

@@ -11,9 +11,8 @@
 #include <vector>
 
 #include "core/capture_format.h"
-#include "resources/resource.h"
 #include "tools/analyze/wav_file.h"
-#include "ui/shell_state.h"
+#include "ui/measurement_state.h"
 
 namespace tensikon {
 
@@ -64,18 +63,11 @@ const std::vector<std::uint8_t>& lowTone()
     return wav;
 }
 
-// The menu item's check mark is the setting: off at every start.
-bool soundOnResult()
-{
-    const UINT state = GetMenuState(GetMenu(shell.mainWindow), IDM_SOUND_ON_RESULT, MF_BYCOMMAND);
-    return state != static_cast<UINT>(-1) && (state & MF_CHECKED) != 0;
-}
-
 } // namespace
 
 void playResultTone(ReadingVerdict verdict)
 {
-    if (verdict == ReadingVerdict::NoReading || !soundOnResult())
+    if (verdict == ReadingVerdict::NoReading || !measurementState().soundOnResult)
         return;
     const auto& wav = verdict == ReadingVerdict::InRange ? highTone() : lowTone();
     PlaySoundW(reinterpret_cast<LPCWSTR>(wav.data()), nullptr,
