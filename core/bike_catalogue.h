@@ -70,6 +70,12 @@ inline constexpr std::int32_t TargetTolerance = 5;
 
 enum class Cylinder : std::uint8_t { Horizontal, Vertical };
 
+// A cylinder's target in hertz under `model`.
+constexpr std::uint32_t targetHz(const BikeModel& model, Cylinder cylinder)
+{
+    return cylinder == Cylinder::Vertical ? model.verticalTargetHz : model.horizontalTargetHz;
+}
+
 // "horizontal" or "vertical".
 std::string_view cylinderName(Cylinder cylinder);
 

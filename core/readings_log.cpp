@@ -79,13 +79,6 @@ std::string isoTime(const LocalTime& t)
     return text.data();
 }
 
-std::string lastReadingText(const Reading& reading)
-{
-    if (!reading.hz)
-        return "Last: ---";
-    return "Last: " + valueText(reading) + " Hz, " + std::string(verdictText(verdictOf(reading)));
-}
-
 std::string agreementText(const Agreement& a)
 {
     if (a.values < kAgreementPlucks)

@@ -52,8 +52,6 @@ std::string_view verdictText(ReadingVerdict verdict);
 std::string valueText(const Reading& reading);
 // "2026-12-07T14:03:09+01:00"
 std::string isoTime(const LocalTime& time);
-// "Last: 141 Hz, in range", or "Last: ---"
-std::string lastReadingText(const Reading& reading);
 
 // How well the last values of one model and cylinder agree.
 struct Agreement {

@@ -222,7 +222,7 @@ const BikeModel* modelNamed(std::string_view text, std::string& error)
         return nullptr;
     }
     if (!row->selectable) {
-        error = "model " + std::string(row->family) + " " + std::string(row->itemText) +
+        error = "model " + modelName(*row) +
                 " has no known target frequency; --help lists the models that have one";
         return nullptr;
     }
@@ -231,13 +231,8 @@ const BikeModel* modelNamed(std::string_view text, std::string& error)
 
 std::size_t holdBlocks(const Options& options)
 {
-    constexpr unsigned kBlockMilliseconds = 1000 * kCaptureBlockBytes / (2 * kSampleRate);
+    constexpr unsigned kBlockMilliseconds = millisecondsOf(kCaptureBlockBytes);
     return options.holdMilliseconds / kBlockMilliseconds;
-}
-
-std::uint32_t targetHz(const BikeModel& model, Cylinder cylinder)
-{
-    return cylinder == Cylinder::Vertical ? model.verticalTargetHz : model.horizontalTargetHz;
 }
 
 } // namespace tensikon::analyze

@@ -44,6 +44,4 @@ ParsedOptions parseOptions(std::span<const std::string_view> args);
 // have no target and are refused. On failure `error` says why.
 const BikeModel* modelNamed(std::string_view text, std::string& error);
 
-std::uint32_t targetHz(const BikeModel& model, Cylinder cylinder);
-
 } // namespace tensikon::analyze
