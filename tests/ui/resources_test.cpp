@@ -110,8 +110,8 @@ TEST_F(MainMenu, MatchesTheCatalogueAndTheCommandTable)
     HMENU menu = GetMenu(mainWindow());
     ASSERT_NE(menu, nullptr);
     const std::vector<MenuEntry> expected{
-        popup("&File", {item("Save", IDM_SAVE, true),
-                        item("Save Readings...", IDM_SAVE_READINGS), item("&Exit", IDM_EXIT)}),
+        popup("&File", {item("Save", IDM_SAVE, true), item("Save Readings...", IDM_SAVE_READINGS),
+                        item("&Exit", IDM_EXIT)}),
         popup("Settings", {selectBikeFromCatalogue(),
                            popup("Record Mode", {radioChecked("Continuous", IDM_CONTINUOUS),
                                                  item("Single", IDM_SINGLE)}),
