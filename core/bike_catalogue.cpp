@@ -12,6 +12,16 @@ const BikeModel* findModel(std::uint16_t commandId)
     return row == BikeCatalogue.end() ? nullptr : &*row;
 }
 
+std::string_view cylinderName(Cylinder cylinder)
+{
+    return cylinder == Cylinder::Vertical ? "vertical" : "horizontal";
+}
+
+std::string modelName(const BikeModel& model)
+{
+    return std::string(model.family) + " " + std::string(model.itemText);
+}
+
 bool isWithinTarget(std::int32_t measured, std::uint32_t target)
 {
     // Widened so that the band's ends cannot overflow for extreme values;

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "resources/resource.h"
@@ -74,6 +75,12 @@ constexpr std::uint32_t targetHz(const BikeModel& model, Cylinder cylinder)
 {
     return cylinder == Cylinder::Vertical ? model.verticalTargetHz : model.horizontalTargetHz;
 }
+
+// "horizontal" or "vertical".
+std::string_view cylinderName(Cylinder cylinder);
+
+// The model as the menu names it, family and item: "Corvane 1000i".
+std::string modelName(const BikeModel& model);
 
 // The row with this command number, or nullptr.
 const BikeModel* findModel(std::uint16_t commandId);

@@ -27,6 +27,12 @@ constexpr double kConfidentFrom = 0.5;
 
 } // namespace
 
+std::string_view readingSourceName(ReadingSource from)
+{
+    constexpr std::string_view kNames[] = {"none", "crossings", "pitch"};
+    return kNames[static_cast<std::size_t>(from)];
+}
+
 bool readingsAgree(std::int32_t crossingHz, double pitchHz)
 {
     // One byte of span moves the count by pitch^2 / 264600 Hz.

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string_view>
 
 #include "core/frequency_estimator.h"
 #include "core/pitch_estimator.h"
@@ -26,6 +27,9 @@ struct ShownReading {
     std::optional<std::int32_t> hz;
     ReadingSource from = ReadingSource::None;
 };
+
+// "crossings", "pitch" or "none".
+std::string_view readingSourceName(ReadingSource from);
 
 // True when a crossing count of `crossingHz` is what a tone of `pitchHz`
 // gives: the count truncates and places its marks on whole samples, so it

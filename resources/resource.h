@@ -8,6 +8,7 @@
 #define IDD_MEASUREMENT_PANEL 1001
 #define IDD_READOUT_PANEL 1002
 #define IDD_ABOUT 8001
+#define IDD_READINGS 1003
 
 // Guide diagrams and the program icon.
 #define IDB_BELTS_SINGLE_CAM 8002
@@ -40,6 +41,11 @@
 #define IDC_HORIZONTAL_TARGET 4007
 #define IDC_VERTICAL_MEASURED 4008
 #define IDC_HORIZONTAL_MEASURED 4009
+
+// Controls of the readings window: the agreement of the last plucks above
+// the list of this run's readings.
+#define IDC_READINGS_AGREEMENT 4030
+#define IDC_READINGS_LIST 4031
 
 // The "Select Bike" submenu, filled from the bike catalogue when the main
 // window is created, and the commands of its items in menu order: a greyed
@@ -78,6 +84,9 @@
 #define IDM_CONTINUOUS 6009
 #define IDM_SINGLE 6010
 #define IDM_SAVE 6030
+#define IDM_READINGS 6040
+#define IDM_SAVE_READINGS 6041
+#define IDM_SOUND_ON_RESULT 6042
 
 // Timers of the measurement panel.
 #define IDT_FLASH 1

@@ -3,6 +3,7 @@
 #include "capture/capture.h"
 #include "resources/resource.h"
 #include "ui/main_window.h"
+#include "ui/readings_window.h"
 #include "ui/shell_state.h"
 #include "win32/error_message.h"
 
@@ -92,6 +93,8 @@ void dispatchLoopMessage(MSG& message)
     if (shell.measurementPanel && IsDialogMessageA(shell.measurementPanel.get(), &message))
         return;
     if (shell.readoutPanel && IsDialogMessageA(shell.readoutPanel.get(), &message))
+        return;
+    if (HWND readings = readingsWindow(); readings && IsDialogMessageA(readings, &message))
         return;
     TranslateMessage(&message);
     DispatchMessageA(&message);

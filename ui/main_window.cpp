@@ -8,7 +8,10 @@
 #include "ui/measurement_state.h"
 #include "ui/measurement_sync.h"
 #include "ui/model_choice.h"
+#include "ui/readings.h"
+#include "ui/readings_window.h"
 #include "ui/readout_panel.h"
+#include "ui/save_readings.h"
 #include "ui/shell_state.h"
 #include "win32/error_message.h"
 #include "win32/unique_handle.h"
@@ -49,6 +52,7 @@ LRESULT onCreate(HWND window, const CREATESTRUCTA& create)
     shell.mainWindow = window;
     buildBikeMenu(GetMenu(window));
     resetMeasurementState();
+    resetReadings();
     if (HWND panel = addPanel(window, shell.measurementPanel,
                               createMeasurementPanel(shell.instance, window))) {
         CheckDlgButton(panel, IDC_HORIZONTAL_CYL, BST_CHECKED);
@@ -91,6 +95,12 @@ void chooseRecordMode(RecordMode mode)
     syncMeasurementUi();
 }
 
+void toggleSoundOnResult()
+{
+    measurementState().soundOnResult = !measurementState().soundOnResult;
+    syncMeasurementUi();
+}
+
 LRESULT onCommand(HWND window, UINT command)
 {
     switch (command) {
@@ -105,6 +115,15 @@ LRESULT onCommand(HWND window, UINT command)
         break;
     case IDM_SINGLE:
         chooseRecordMode(RecordMode::Single);
+        break;
+    case IDM_READINGS:
+        openReadingsWindow(window);
+        break;
+    case IDM_SAVE_READINGS:
+        saveReadings(window);
+        break;
+    case IDM_SOUND_ON_RESULT:
+        toggleSoundOnResult();
         break;
     default:
         if (const int milliseconds = holdTimeOf(command); milliseconds != 0)

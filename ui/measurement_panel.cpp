@@ -11,6 +11,7 @@
 #include "ui/guide.h"
 #include "ui/measurement_state.h"
 #include "ui/measurement_sync.h"
+#include "ui/readings.h"
 #include "ui/shell_state.h"
 #include "win32/error_message.h"
 #include "win32/unique_handle.h"
@@ -126,6 +127,7 @@ void onCylinderButton(bool vertical)
         state().darkBeat = false;
     }
     syncMeasurementUi();
+    noteSelection();
 }
 
 INT_PTR onCommand(HWND panel, int id)
@@ -217,7 +219,8 @@ void finishCapture(HWND panel)
         return;
     }
     const AnalysisBuffer buffer(analysisBuffer(), kAnalysisBufferBytes);
-    const std::optional<std::int32_t> hz = measureCapture(buffer).shown.hz;
+    const ShownReading shown = measureCapture(buffer).shown;
+    const std::optional<std::int32_t> hz = shown.hz;
     showOnSelected(state(),
                    hz ? ReadoutContent{Shown::Value, *hz} : ReadoutContent{Shown::NoReading, 0});
     if (singleModeChosen())
@@ -225,6 +228,7 @@ void finishCapture(HWND panel)
     else
         state().phase = Phase::Holding;
     syncMeasurementUi();
+    recordReading(shown, targetHz(state(), state().cylinder));
 }
 
 /*

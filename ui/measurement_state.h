@@ -68,6 +68,8 @@ struct MeasurementState {
     int holdTimeMs = kDefaultHoldTimeMs;
     const BikeModel* model = nullptr; // none until the user chooses one
     Cylinder cylinder = Cylinder::Horizontal;
+    // Settings > "Sound on Result": a tone for each reading.
+    bool soundOnResult = false;
     std::array<ReadoutContent, 2> readings{}; // by Cylinder
     // The selected readout is in the dark beat of its flashing.
     bool darkBeat = false;

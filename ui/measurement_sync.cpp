@@ -81,6 +81,8 @@ void showMenuMarks(const MeasurementState& s)
         return;
     CheckMenuRadioItem(menu, IDM_CONTINUOUS, IDM_SINGLE,
                        s.mode == RecordMode::Single ? IDM_SINGLE : IDM_CONTINUOUS, MF_BYCOMMAND);
+    CheckMenuItem(menu, IDM_SOUND_ON_RESULT,
+                  MF_BYCOMMAND | (s.soundOnResult ? MF_CHECKED : MF_UNCHECKED));
     for (const HoldTimeItem& item : kHoldTimes) {
         if (item.milliseconds == s.holdTimeMs)
             CheckMenuRadioItem(menu, kHoldTimes.front().command, kHoldTimes.back().command,

@@ -8,6 +8,7 @@
 #include "resources/resource.h"
 #include "ui/measurement_state.h"
 #include "ui/measurement_sync.h"
+#include "ui/readings.h"
 #include "ui/shell_state.h"
 
 namespace tensikon {
@@ -113,6 +114,7 @@ void applyModel(const BikeModel& row)
     markFamilyItem(row.commandId);
     measurementState().model = &row;
     syncMeasurementUi();
+    noteSelection();
 }
 
 } // namespace tensikon

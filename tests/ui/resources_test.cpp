@@ -110,14 +110,17 @@ TEST_F(MainMenu, MatchesTheCatalogueAndTheCommandTable)
     HMENU menu = GetMenu(mainWindow());
     ASSERT_NE(menu, nullptr);
     const std::vector<MenuEntry> expected{
-        popup("&File", {item("Save", IDM_SAVE, true), item("&Exit", IDM_EXIT)}),
+        popup("&File", {item("Save", IDM_SAVE, true), item("Save Readings...", IDM_SAVE_READINGS),
+                        item("&Exit", IDM_EXIT)}),
         popup("Settings", {selectBikeFromCatalogue(),
                            popup("Record Mode", {radioChecked("Continuous", IDM_CONTINUOUS),
-                                                 item("Single", IDM_SINGLE)})}),
+                                                 item("Single", IDM_SINGLE)}),
+                           item("Sound on Result", IDM_SOUND_ON_RESULT)}),
         popup("View", {popup("Hold Time", {item("0.5 Seconds", IDM_HOLD_HALF_SECOND),
                                            radioChecked("1 Second", IDM_HOLD_ONE_SECOND),
                                            item("2 Seconds", IDM_HOLD_TWO_SECONDS),
-                                           item("3 Seconds", IDM_HOLD_THREE_SECONDS)})}),
+                                           item("3 Seconds", IDM_HOLD_THREE_SECONDS)}),
+                       item("Readings", IDM_READINGS)}),
         popup("Help", {item("About", IDM_ABOUT)}),
     };
     const std::vector<MenuEntry> actual = readMenu(menu);

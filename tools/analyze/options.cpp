@@ -222,7 +222,7 @@ const BikeModel* modelNamed(std::string_view text, std::string& error)
         return nullptr;
     }
     if (!row->selectable) {
-        error = "model " + std::string(row->family) + " " + std::string(row->itemText) +
+        error = "model " + modelName(*row) +
                 " has no known target frequency; --help lists the models that have one";
         return nullptr;
     }
@@ -233,11 +233,6 @@ std::size_t holdBlocks(const Options& options)
 {
     constexpr unsigned kBlockMilliseconds = millisecondsOf(kCaptureBlockBytes);
     return options.holdMilliseconds / kBlockMilliseconds;
-}
-
-const char* cylinderName(Cylinder cylinder)
-{
-    return cylinder == Cylinder::Vertical ? "vertical" : "horizontal";
 }
 
 } // namespace tensikon::analyze

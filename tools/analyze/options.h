@@ -43,6 +43,5 @@ ParsedOptions parseOptions(std::span<const std::string_view> args);
 // ("Corvane 620", ignoring case and extra spaces); rows the menu greys out
 // have no target and are refused. On failure `error` says why.
 const BikeModel* modelNamed(std::string_view text, std::string& error);
-const char* cylinderName(Cylinder cylinder);
 
 } // namespace tensikon::analyze

@@ -27,19 +27,6 @@ const char* reasonOf(const RecordingCapture& capture)
     return capture.estimate.hz && capture.pitch ? kNotConfirmed : kNoClearPitch;
 }
 
-const char* sourceName(ReadingSource from)
-{
-    switch (from) {
-    case ReadingSource::Crossings:
-        return "crossings";
-    case ReadingSource::Pitch:
-        return "pitch";
-    case ReadingSource::None:
-        break;
-    }
-    return nullptr;
-}
-
 // Tenths of a hertz, cut rather than rounded so that they never show a
 // whole hertz above the shown value.
 std::string tenthsText(double value)
@@ -53,11 +40,6 @@ const char* verdictOf(std::int32_t hz, const Options& options)
 {
     return isWithinTarget(hz, targetHz(*options.model, options.cylinder)) ? "in specification"
                                                                           : "out of specification";
-}
-
-std::string modelName(const BikeModel& model)
-{
-    return std::string(model.family) + " " + std::string(model.itemText);
 }
 
 std::string jsonString(std::string_view text)
@@ -114,7 +96,8 @@ void printCaptureJson(std::ostream& out, const RecordingCapture& c, const Option
         << ", \"pitch_hz\": " << (c.pitch ? tenthsText(c.pitch->hz) : "null")
         << ", \"confidence\": " << (c.pitch ? hundredthsText(c.pitch->confidence) : "null")
         << ", \"reading_from\": "
-        << (sourceName(c.shown.from) ? jsonString(sourceName(c.shown.from)) : "null")
+        << (c.shown.from == ReadingSource::None ? "null"
+                                                : jsonString(readingSourceName(c.shown.from)))
         << ", \"reason\": " << (reason ? jsonString(reason) : "null");
     if (options.model) {
         out << ", \"model\": " << jsonString(modelName(*options.model))

@@ -10,14 +10,6 @@
 
 namespace automation {
 
-namespace {
-
-struct Control {
-    std::string name;
-    HWND handle = nullptr;
-};
-
-// Resolves a control name to its window; prints why when it cannot.
 int resolve(const Session& session, const std::string& name, Control& control)
 {
     const std::optional<int> id = controlNumber(name);
@@ -33,6 +25,14 @@ int resolve(const Session& session, const std::string& name, Control& control)
     return kDone;
 }
 
+int noAnswer(const std::string& what)
+{
+    complain("the program did not answer " + what);
+    return kNoAnswer;
+}
+
+namespace {
+
 // WM_GETTEXT across processes: the system copies the text into our buffer.
 bool readText(const Session& session, HWND control, std::string& text)
 {
@@ -45,12 +45,6 @@ bool readText(const Session& session, HWND control, std::string& text)
     }
     text.assign(buffer.data(), std::min<std::size_t>(copied, buffer.size() - 1));
     return true;
-}
-
-int noAnswer(const std::string& what)
-{
-    complain("the program did not answer " + what);
-    return kNoAnswer;
 }
 
 std::string textLine(const Control& control, const std::string& text)
@@ -337,6 +331,9 @@ constexpr std::array kCommands{
                 "wait-box               until a message box shows; its caption and text"},
     CommandSpec{"dismiss-box", 0, dismissBoxAction,
                 "dismiss-box            press OK on the message box"},
+    CommandSpec{"rows", 1, rowsAction, "rows CONTROL           every line of a list box"},
+    CommandSpec{"save-as", 1, saveAsAction,
+                "save-as PATH           type PATH into the save dialog and press Save"},
     CommandSpec{"menu", 1, menuAction, "menu COMMAND           choose a menu command"},
     CommandSpec{"model", 1, modelAction, "model \"FAMILY ITEM\"    choose a bike model"},
     CommandSpec{"wait-text", 2, waitTextAction, "wait-text CONTROL TEXT until the text is TEXT"},

@@ -39,6 +39,23 @@ struct CommandSpec {
     std::string_view usage;
 };
 
+// A control of the program, by the name it was asked for.
+struct Control {
+    std::string name;
+    HWND handle = nullptr;
+};
+
+// Resolves a control name to its window; prints why when it cannot.
+int resolve(const Session& session, const std::string& name, Control& control);
+
+// Prints that the program did not answer; returns kNoAnswer.
+int noAnswer(const std::string& what);
+
+// The commands on the readings window and the save dialog
+// (readings_commands.cpp).
+int rowsAction(Session& session, const Arguments& args);
+int saveAsAction(Session& session, const Arguments& args);
+
 // The command called verb, or nullptr.
 const CommandSpec* findCommand(std::string_view verb);
 

@@ -44,6 +44,8 @@ constexpr std::array kControls{
     NAMED(IDC_HORIZONTAL_TARGET),
     NAMED(IDC_VERTICAL_MEASURED),
     NAMED(IDC_HORIZONTAL_MEASURED),
+    NAMED(IDC_READINGS_AGREEMENT),
+    NAMED(IDC_READINGS_LIST),
 };
 
 constexpr std::array kCommands{
@@ -56,6 +58,9 @@ constexpr std::array kCommands{
     NAMED(IDM_CONTINUOUS),
     NAMED(IDM_SINGLE),
     NAMED(IDM_SAVE),
+    NAMED(IDM_READINGS),
+    NAMED(IDM_SAVE_READINGS),
+    NAMED(IDM_SOUND_ON_RESULT),
 };
 
 #undef NAMED
@@ -105,8 +110,7 @@ std::optional<std::uint16_t> modelCommand(std::string_view name)
 {
     const std::string wanted = lowered(name);
     for (const tensikon::BikeModel& model : tensikon::BikeCatalogue) {
-        const std::string full = std::string(model.family) + " " + std::string(model.itemText);
-        if (model.selectable && lowered(full) == wanted)
+        if (model.selectable && lowered(tensikon::modelName(model)) == wanted)
             return model.commandId;
     }
     return std::nullopt;

@@ -58,7 +58,33 @@ BOOL CALLBACK noteBox(HWND window, LPARAM param)
     return FALSE;
 }
 
+struct OwnedSearch {
+    HWND owner = nullptr;
+    int id = 0;
+    HWND control = nullptr;
+};
+
+BOOL CALLBACK noteOwnedControl(HWND window, LPARAM param)
+{
+    auto* search = reinterpret_cast<OwnedSearch*>(param);
+    if (GetWindow(window, GW_OWNER) != search->owner)
+        return TRUE;
+    search->control = GetDlgItem(window, search->id);
+    return search->control == nullptr;
+}
+
 } // namespace
+
+HWND findSaveDialog(const ProgramWindows& windows)
+{
+    for (const int id : {kSaveDialogNameId, kSaveDialogOldNameId}) {
+        OwnedSearch search{windows.main, id, nullptr};
+        EnumWindows(noteOwnedControl, reinterpret_cast<LPARAM>(&search));
+        if (search.control != nullptr && IsWindowVisible(GetParent(search.control)))
+            return GetParent(search.control);
+    }
+    return nullptr;
+}
 
 HWND findMessageBox(const ProgramWindows& windows)
 {
@@ -88,7 +114,9 @@ HWND findControl(const ProgramWindows& windows, int id)
         if (HWND control = GetDlgItem(panel, id))
             return control;
     }
-    return nullptr;
+    OwnedSearch search{windows.main, id, nullptr};
+    EnumWindows(noteOwnedControl, reinterpret_cast<LPARAM>(&search));
+    return search.control;
 }
 
 } // namespace automation

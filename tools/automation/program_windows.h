@@ -17,9 +17,17 @@ struct ProgramWindows {
 // did not appear in time.
 bool findProgram(DWORD timeoutMs, ProgramWindows& found);
 
-// The control with this number on either panel, the main window for 0, or
-// nullptr when neither panel has it.
+// The control with this number on either panel or on a window that the main
+// window owns (the readings window), the main window for 0, or nullptr when
+// none has it.
 HWND findControl(const ProgramWindows& windows, int id);
+
+// The standard save dialog that the program shows, or nullptr.
+HWND findSaveDialog(const ProgramWindows& windows);
+
+// Its file name box.
+inline constexpr int kSaveDialogNameId = 0x47C;    // cmb13
+inline constexpr int kSaveDialogOldNameId = 0x480; // edt1, in older dialogs
 
 // The control of a message box that holds its text.
 inline constexpr int kMessageBoxTextId = 0xFFFF;
