@@ -6,10 +6,13 @@
 #include "core/bike_catalogue.h"
 #include "resources/resource.h"
 #include "ui/about_box.h"
+#include "ui/access_keys.h"
+#include "ui/dialog_layout.h"
 #include "ui/measurement_panel.h"
 #include "ui/model_choice.h"
 #include "ui/readout_panel.h"
 #include "ui/shell_state.h"
+#include "win32/dpi.h"
 #include "win32/error_message.h"
 #include "win32/unique_handle.h"
 
@@ -17,19 +20,89 @@ namespace tensikon {
 
 namespace {
 
-UniqueWindow measurementPanel;
-UniqueWindow readoutPanel;
+// A panel and its layout, which follows the main window's DPI.
+struct Panel {
+    UniqueWindow window;
+    DialogLayout layout;
+
+    void destroy()
+    {
+        layout.release();
+        window.reset();
+    }
+};
+
+Panel measurementPanel;
+Panel readoutPanel;
 bool creationReported = false;
+// The control of the panels that had the focus when the main window was
+// last deactivated: it gets the focus back when the window is activated.
+HWND lastFocus = nullptr;
 
 // Takes ownership of a new panel and publishes its handle; a panel that
 // could not be created is reported and left out.
-HWND addPanel(HWND window, UniqueWindow& owner, HWND panel, HWND& published)
+HWND addPanel(HWND window, Panel& owner, HWND panel, HWND& published)
 {
-    owner.reset(panel);
+    owner.window.reset(panel);
     published = panel;
     if (!panel)
         showError(window, "CreateDialog returned NULL", kWarningCaption, MB_ICONINFORMATION);
+    else
+        owner.layout.read(panel, windowDpi(window));
     return panel;
+}
+
+void layOutPanels(int dpi)
+{
+    measurementPanel.layout.apply(dpi);
+    readoutPanel.layout.apply(dpi);
+}
+
+// A taller caption or menu bar than usual leaves less than the client
+// height for the panels: the window grows by the difference.
+void fitClientHeight(HWND window, int width, int clientHeight)
+{
+    RECT client{};
+    GetClientRect(window, &client);
+    if (client.bottom - client.top >= clientHeight)
+        return;
+    RECT outer{};
+    GetWindowRect(window, &outer);
+    const int height = outer.bottom - outer.top + clientHeight - (client.bottom - client.top);
+    SetWindowPos(window, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_SHOWWINDOW);
+}
+
+// The window moved to a monitor of another DPI: the panels are laid out
+// anew and the window takes the place the system suggests, at its size for
+// the new DPI.
+LRESULT onDpiChanged(HWND window, int dpi, const RECT& suggested)
+{
+    layOutPanels(dpi);
+    placeMainWindow(window, &suggested);
+    return 0;
+}
+
+void onActivate(HWND window, WPARAM wParam)
+{
+    if (LOWORD(wParam) != WA_INACTIVE)
+        return;
+    HWND focus = GetFocus();
+    if (focus != nullptr && IsChild(window, focus))
+        lastFocus = focus;
+}
+
+// The focus never rests on the bare main window, where no key would act: it
+// goes on to the control of the panels that last had it, else to the record
+// button.
+LRESULT onSetFocus(HWND window)
+{
+    HWND target = lastFocus;
+    if (target == nullptr || !IsChild(window, target) || !IsWindowVisible(target) ||
+        !IsWindowEnabled(target))
+        target = GetDlgItem(shell.measurementPanel, IDC_RECORD);
+    if (target != nullptr)
+        SetFocus(target);
+    return 0;
 }
 
 // A capture that still runs is stopped, with the panel's timers, before the
@@ -41,10 +114,11 @@ void releaseEverything()
         endMeasurement(shell.measurementPanel);
     detachCapture();
     shell.measurementPanel = nullptr;
-    measurementPanel.reset();
+    measurementPanel.destroy();
     shell.readoutPanel = nullptr;
-    readoutPanel.reset();
+    readoutPanel.destroy();
     shell.mainWindow = nullptr;
+    lastFocus = nullptr;
 }
 
 LRESULT onCreate(HWND window, const CREATESTRUCTA& create)
@@ -62,6 +136,8 @@ LRESULT onCreate(HWND window, const CREATESTRUCTA& create)
     if (HWND panel = addPanel(window, readoutPanel, createReadoutPanel(shell.instance, window),
                               shell.readoutPanel))
         ShowWindow(panel, SW_SHOW);
+    layOutPanels(windowDpi(window));
+    addAccessKeys(GetMenu(window));
 
     // Without the buffer no capture could be kept: start-up ends here.
     if (!attachCapture(shell.measurementPanel, services->allocate)) {
@@ -144,11 +220,34 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CLOSE:
         DestroyWindow(window);
         return 0;
+    case WM_DPICHANGED:
+        return onDpiChanged(window, LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+    case WM_ACTIVATE:
+        onActivate(window, wParam);
+        return DefWindowProcA(window, message, wParam, lParam);
+    case WM_SETFOCUS:
+        return onSetFocus(window);
     case WM_DESTROY:
         return onDestroy();
     default:
         return DefWindowProcA(window, message, wParam, lParam);
     }
+}
+
+void placeMainWindow(HWND window, const RECT* suggested)
+{
+    const int dpi = windowDpi(window);
+    const int width = scaleToDpi(kMainWindowWidth, dpi);
+    const int height = scaleToDpi(kMainWindowHeight, dpi);
+    RECT outer{};
+    GetWindowRect(window, &outer);
+    if (suggested != nullptr)
+        outer = *suggested;
+    if (suggested != nullptr || outer.right - outer.left != width ||
+        outer.bottom - outer.top != height)
+        SetWindowPos(window, nullptr, outer.left, outer.top, width, height,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    fitClientHeight(window, width, scaleToDpi(kMainClientHeight, dpi));
 }
 
 bool mainWindowCreationReported()

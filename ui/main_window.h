@@ -11,6 +11,8 @@ namespace tensikon {
 
 inline constexpr const char* kMainWindowClass = "myWindowClass";
 inline constexpr const char* kMainWindowCaption = "Tensikon for Veltrani Motorbikes";
+// The window's outer size and its client height, at 96 DPI: at any other
+// DPI they are scaled to it.
 inline constexpr int kMainWindowWidth = 505;
 inline constexpr int kMainWindowHeight = 308;
 inline constexpr int kMainClientHeight = 264;
@@ -22,6 +24,12 @@ struct MainWindowServices {
 };
 
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Gives the window its size for its DPI, at its place or at `suggested`
+// (a rectangle whose top-left corner is taken): 505 x 308 pixels at 96 DPI;
+// a taller caption or menu bar than usual makes it taller, so that the
+// client area is never less than 264 pixels high (all scaled to the DPI).
+void placeMainWindow(HWND window, const RECT* suggested = nullptr);
 
 // True when the last creation of the main window failed and has already told
 // the user why, so that start-up does not report it a second time.

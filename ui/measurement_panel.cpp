@@ -142,11 +142,18 @@ void onRecordButton(HWND panel)
 }
 
 // The radio buttons show the readout panel's selection; a click has already
-// moved the check by the time its command arrives.
+// moved the check by the time its command arrives. The pair is one tab
+// stop, the checked button, from which the arrow keys move to the other.
 void showSelection(HWND panel)
 {
-    CheckRadioButton(panel, IDC_VERTICAL_CYL, IDC_HORIZONTAL_CYL,
-                     verticalSelected() ? IDC_VERTICAL_CYL : IDC_HORIZONTAL_CYL);
+    const int selected = verticalSelected() ? IDC_VERTICAL_CYL : IDC_HORIZONTAL_CYL;
+    CheckRadioButton(panel, IDC_VERTICAL_CYL, IDC_HORIZONTAL_CYL, selected);
+    for (const int id : {IDC_VERTICAL_CYL, IDC_HORIZONTAL_CYL}) {
+        HWND button = GetDlgItem(panel, id);
+        const LONG_PTR style = GetWindowLongPtrA(button, GWL_STYLE);
+        SetWindowLongPtrA(button, GWL_STYLE,
+                          id == selected ? style | WS_TABSTOP : style & ~LONG_PTR{WS_TABSTOP});
+    }
 }
 
 // The capture belongs to the selected cylinder: during one, a click on the
@@ -275,11 +282,12 @@ INT_PTR onCaptureDone(HWND panel)
 }
 
 // The guide's text area stands on white and loads its first page when first
-// drawn. Every other static control keeps the dialog's default colours.
+// drawn; a diagram stands on its own background. Every other static control
+// keeps the dialog's default colours.
 INT_PTR onCtlColorStatic(HWND panel, HDC dc, HWND control)
 {
     if (GetDlgCtrlID(control) != IDC_GUIDE_TEXT)
-        return FALSE;
+        return reinterpret_cast<INT_PTR>(guidePictureBackground(control));
     SetBkMode(dc, TRANSPARENT);
     guideFirstPage(panel);
     return reinterpret_cast<INT_PTR>(panelBrush.get());
