@@ -7,11 +7,11 @@
 #include "resources/resource.h"
 #include "ui/about_box.h"
 #include "ui/access_keys.h"
-#include "ui/dialog_layout.h"
 #include "ui/measurement_panel.h"
 #include "ui/model_choice.h"
 #include "ui/readout_panel.h"
 #include "ui/shell_state.h"
+#include "win32/dialog_layout.h"
 #include "win32/dpi.h"
 #include "win32/error_message.h"
 #include "win32/unique_handle.h"
@@ -138,6 +138,9 @@ LRESULT onCreate(HWND window, const CREATESTRUCTA& create)
         ShowWindow(panel, SW_SHOW);
     layOutPanels(windowDpi(window));
     addAccessKeys(GetMenu(window));
+    // Creating a panel puts the focus on its first control, the readout
+    // panel's last: the record button has it at start.
+    onSetFocus(window);
 
     // Without the buffer no capture could be kept: start-up ends here.
     if (!attachCapture(shell.measurementPanel, services->allocate)) {

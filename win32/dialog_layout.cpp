@@ -1,4 +1,4 @@
-#include "ui/dialog_layout.h"
+#include "win32/dialog_layout.h"
 
 #include <array>
 #include <cstdlib>
@@ -132,10 +132,11 @@ void DialogLayout::read(HWND dialog, int dpi)
     createdDpi_ = dpi;
     const auto font = reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0));
     GetObjectA(font, sizeof font_, &font_);
-    fontPoints_ = MulDiv(std::abs(font_.lfHeight), 72, dpi);
+    const int points = MulDiv(std::abs(font_.lfHeight), 72, dpi);
     const BaseUnits live = unitsOf(dialog);
-    const BaseUnits design =
-        dpi == kDesignDpi ? live : unitsAtDesignDpi(font_, fontPoints_, live, dpi);
+    const BaseUnits design = dpi == kDesignDpi ? live : unitsAtDesignDpi(font_, points, live, dpi);
+    // A dialog's base height is its font's cell height.
+    designCellHeight_ = design.y;
     design_ = designPlace(dialog, live, design);
     for (HWND control = GetWindow(dialog, GW_CHILD); control != nullptr;
          control = GetWindow(control, GW_HWNDNEXT)) {
@@ -148,11 +149,16 @@ void DialogLayout::apply(int dpi)
 {
     if (dialog_ == nullptr)
         return;
+    // The font's cell is scaled as every place is, so that a text that fits
+    // its control at 96 DPI fits it at every DPI. (A font asked for by its
+    // size in points would not do: a bitmap face comes in a few sizes, and
+    // the one chosen may be taller than the scaled cell.)
     UniqueFont scaled;
     auto font = reinterpret_cast<HFONT>(SendMessageA(dialog_, WM_GETFONT, 0, 0));
-    if (dpi != createdDpi_) {
+    if (dpi != kDesignDpi || createdDpi_ != kDesignDpi) {
         LOGFONTA atDpi = font_;
-        atDpi.lfHeight = -MulDiv(fontPoints_, dpi, 72);
+        atDpi.lfHeight = designCellHeight_ * dpi / kDesignDpi; // never taller than scaled
+        atDpi.lfWidth = 0;
         scaled.reset(CreateFontIndirectA(&atDpi));
         font = scaled.get();
     }

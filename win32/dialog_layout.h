@@ -7,7 +7,7 @@
 // pixels at 96 DPI, and every place is scaled from those: at any DPI the
 // dialog and each of its controls keep their proportions exactly, and at
 // 96 DPI everything stays where the dialog manager put it. The controls
-// get the dialog's font at the new DPI. Every control the dialog holds when
+// get the dialog's font with its cell scaled likewise. Every control the dialog holds when
 // it is read is covered, whatever it is; a static bitmap control shows its
 // picture at the largest whole multiple of its size the DPI allows (so
 // unscaled below 192 DPI), centred as before.
@@ -44,8 +44,8 @@ class DialogLayout {
     HWND dialog_ = nullptr;
     int createdDpi_ = 0;
     RECT design_{};
-    LOGFONTA font_{}; // the dialog's font; its height in points below
-    int fontPoints_ = 0;
+    LOGFONTA font_{};          // the dialog's font as created
+    int designCellHeight_ = 0; // its cell height at 96 DPI
     std::vector<Place> places_;
     UniqueFont scaledFont_; // the dialog's font at a DPI other than the created one
 };
