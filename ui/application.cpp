@@ -4,6 +4,7 @@
 #include "resources/resource.h"
 #include "ui/main_window.h"
 #include "ui/shell_state.h"
+#include "win32/dpi.h"
 #include "win32/error_message.h"
 
 namespace tensikon {
@@ -59,7 +60,7 @@ HWND startUp(HINSTANCE instance, int showCommand, const StartupServices& service
             showError(nullptr, "Window Creation Failed!", kStartupErrorCaption, MB_ICONEXCLAMATION);
         return nullptr;
     }
-    placeMainWindow(window);
+    placeMainWindow(window, windowDpi(window));
     ShowWindow(window, showCommand);
     UpdateWindow(window);
 

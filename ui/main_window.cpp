@@ -78,7 +78,7 @@ void fitClientHeight(HWND window, int width, int clientHeight)
 LRESULT onDpiChanged(HWND window, int dpi, const RECT& suggested)
 {
     layOutPanels(dpi);
-    placeMainWindow(window, &suggested);
+    placeMainWindow(window, dpi, &suggested);
     return 0;
 }
 
@@ -237,9 +237,8 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     }
 }
 
-void placeMainWindow(HWND window, const RECT* suggested)
+void placeMainWindow(HWND window, int dpi, const RECT* suggested)
 {
-    const int dpi = windowDpi(window);
     const int width = scaleToDpi(kMainWindowWidth, dpi);
     const int height = scaleToDpi(kMainWindowHeight, dpi);
     RECT outer{};

@@ -25,11 +25,12 @@ struct MainWindowServices {
 
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Gives the window its size for its DPI, at its place or at `suggested`
-// (a rectangle whose top-left corner is taken): 505 x 308 pixels at 96 DPI;
-// a taller caption or menu bar than usual makes it taller, so that the
-// client area is never less than 264 pixels high (all scaled to the DPI).
-void placeMainWindow(HWND window, const RECT* suggested = nullptr);
+// Gives the window its size for `dpi` (its DPI), at its place or at
+// `suggested` (a rectangle whose top-left corner is taken): 505 x 308
+// pixels at 96 DPI; a taller caption or menu bar than usual makes it
+// taller, so that the client area is never less than 264 pixels high (all
+// scaled to the DPI).
+void placeMainWindow(HWND window, int dpi, const RECT* suggested = nullptr);
 
 // True when the last creation of the main window failed and has already told
 // the user why, so that start-up does not report it a second time.

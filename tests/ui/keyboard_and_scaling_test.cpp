@@ -1,0 +1,125 @@
+// What a user without a mouse, or with a display scaled above 100 %,
+// relies on: an access key on every menu item, the focus on a control of
+// the panels whenever the window is active, and a layout that follows the
+// window's DPI and comes back exactly.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstdlib>
+#include <string>
+
+#include "resources/resource.h"
+#include "tests/ui/app_fixture.h"
+#include "ui/access_keys.h"
+#include "ui/main_window.h"
+
+namespace tensikon::test {
+namespace {
+
+using KeyboardAndScaling = AppTest;
+
+std::string itemText(HMENU menu, int position)
+{
+    std::array<char, 128> text{};
+    GetMenuStringA(menu, static_cast<UINT>(position), text.data(), static_cast<int>(text.size()),
+                   MF_BYPOSITION);
+    return text.data();
+}
+
+// Each item of `shown` marks one key, no other item of its menu has it, and
+// without the mark it reads as the item of `resource` at its place.
+void expectAccessKeys(HMENU shown, HMENU resource)
+{
+    std::string keys;
+    ASSERT_EQ(GetMenuItemCount(shown), GetMenuItemCount(resource));
+    for (int position = 0; position < GetMenuItemCount(shown); ++position) {
+        const std::string text = itemText(shown, position);
+        const std::size_t mark = text.find('&');
+        ASSERT_NE(mark, std::string::npos) << text;
+        const char key =
+            static_cast<char>(std::tolower(static_cast<unsigned char>(text[mark + 1])));
+        EXPECT_EQ(keys.find(key), std::string::npos) << text << " shares its key";
+        keys += key;
+        std::string plain = itemText(resource, position);
+        plain.erase(std::remove(plain.begin(), plain.end(), '&'), plain.end());
+        EXPECT_EQ(std::string(text).erase(mark, 1), plain);
+        if (HMENU sub = GetSubMenu(shown, position))
+            expectAccessKeys(sub, GetSubMenu(resource, position));
+    }
+}
+
+TEST_F(KeyboardAndScaling, EveryMenuItemHasAnAccessKeyOfItsOwnAndKeepsItsText)
+{
+    HMENU resource = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINMENU));
+    expectAccessKeys(GetMenu(mainWindow()), resource);
+    DestroyMenu(resource);
+}
+
+TEST(AccessKeys, AWordStartIsPreferredAndAnOwnMarkIsKept)
+{
+    std::string taken = "c";
+    EXPECT_EQ(withAccessKey("Corsalto", taken), "C&orsalto");
+    EXPECT_EQ(withAccessKey("X 1000", taken), "&X 1000");
+    EXPECT_EQ(withAccessKey("X 800", taken), "X &800");
+    EXPECT_EQ(withAccessKey("&Exit", taken), "&Exit");
+    EXPECT_EQ(taken, "cox8e");
+}
+
+TEST_F(KeyboardAndScaling, TheFocusComesBackToTheControlThatHadItWhenTheWindowIsActiveAgain)
+{
+    EXPECT_EQ(GetFocus(), GetDlgItem(panel(), IDC_RECORD));
+    HWND forward = GetDlgItem(panel(), IDC_GUIDE_FORWARD);
+    SetFocus(forward);
+    HWND other = CreateWindowExA(0, "Static", "other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr,
+                                 nullptr, nullptr, nullptr);
+    SetActiveWindow(other);
+    pumpMessages();
+    EXPECT_NE(GetFocus(), forward);
+    SetActiveWindow(mainWindow());
+    pumpMessages();
+    EXPECT_EQ(GetFocus(), forward);
+    DestroyWindow(other);
+}
+
+RECT placeOf(HWND window)
+{
+    RECT r{};
+    GetWindowRect(window, &r);
+    return r;
+}
+
+bool sameRect(const RECT& a, const RECT& b)
+{
+    return EqualRect(&a, &b) != FALSE;
+}
+
+TEST_F(KeyboardAndScaling, AChangeOfDpiScalesEverythingAndTheWayBackRestoresIt)
+{
+    HWND record = GetDlgItem(panel(), IDC_RECORD);
+    HWND readout = GetDlgItem(readouts(), IDC_HORIZONTAL_TARGET);
+    const RECT window = placeOf(mainWindow());
+    const RECT button = placeOf(record);
+    RECT suggested = window;
+    SendMessageA(mainWindow(), WM_DPICHANGED, MAKEWPARAM(192, 192),
+                 reinterpret_cast<LPARAM>(&suggested));
+    const RECT large = placeOf(record);
+    EXPECT_EQ(placeOf(mainWindow()).right - window.left, 2 * kMainWindowWidth);
+    EXPECT_EQ(large.right - large.left, 2 * (button.right - button.left));
+    EXPECT_EQ(large.bottom - large.top, 2 * (button.bottom - button.top));
+    LOGFONTA font{};
+    GetObjectA(reinterpret_cast<HFONT>(SendMessageA(readout, WM_GETFONT, 0, 0)), sizeof font,
+               &font);
+    EXPECT_GT(std::abs(font.lfHeight), 50) << "the readouts' digits grow with the DPI";
+
+    SendMessageA(mainWindow(), WM_DPICHANGED, MAKEWPARAM(96, 96),
+                 reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_TRUE(sameRect(placeOf(mainWindow()), window));
+    EXPECT_TRUE(sameRect(placeOf(record), button));
+}
+
+} // namespace
+} // namespace tensikon::test
