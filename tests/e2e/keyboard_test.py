@@ -1,16 +1,12 @@
 #!/usr/bin/env python3
 """The whole job by keyboard alone, from the moment the program starts:
 real key presses (xdotool) on the virtual display reach tensikon.exe under
-Wine, which records from the virtual microphone.
-
-  - the record button has the focus at start;
-  - a model is chosen through the menu by its access keys;
-  - Tab reaches the cylinder pair and an arrow key chooses the other cylinder;
-  - Space starts a measurement ("REC", "Stop") and stops it ("???");
-  - Tab reaches Forward and Back, and Space turns the guide's pages;
-  - About opens from the Help menu and closes with Enter, and the focus goes
-    back to the control that had it;
-  - File > Exit ends the program with exit code 0.
+Wine, which records from the virtual microphone. The record button has the
+focus at start; a model is chosen through the menu's access keys; Tab
+reaches the cylinder pair and an arrow key chooses the other cylinder;
+Space starts and stops a measurement; Tab and Space turn the guide's pages;
+About opens from the Help menu, closes with Enter and leaves the focus where
+it was; File > Exit ends the program with exit code 0.
 
 Exits 77 (skipped) where Xvfb, the PulseAudio daemon or xdotool cannot run.
 """
@@ -26,59 +22,9 @@ sys.path.insert(0, os.path.join(here, "..", "..", "tools", "e2e"))
 from session import Failure, log, parse_args, run_session  # noqa: E402
 
 SKIPPED = 77
-# Corvane 1000i by its access keys: Settings, Select Bike, Corvane, 1000i.
-MODEL_KEYS = ["alt+s", "s", "c", "1"]
-TARGET_HZ = "140"  # Corvane 1000i's target on both cylinders, in the bike catalogue
-WAIT_S = 15  # a key's effect shows within a second; five times that and more
-
-
-class Keyboard:
-    def __init__(self, session, program):
-        self.session = session
-        self.program = program
-
-    def press(self, *keys):
-        subprocess.run(["xdotool", "key", "--delay", "150", *keys], check=True, timeout=60,
-                       env=dict(os.environ, DISPLAY=self.session.display.name),
-                       stdin=subprocess.DEVNULL, capture_output=True)
-
-    def focus(self):
-        return self.program.automate("focus")[-1][1]
-
-    def until(self, what, check):
-        """Polls until check() holds (its value) or fails after WAIT_S."""
-        deadline = time.monotonic() + WAIT_S
-        while True:
-            seen = check()
-            if seen is True:
-                log("ok: " + what)
-                return
-            if time.monotonic() > deadline:
-                raise Failure("%s: not within %d s (saw %r)" % (what, WAIT_S, seen))
-            time.sleep(0.2)
-
-    def until_focus(self, what, control_id, window=None):
-        def check():
-            f = self.focus()
-            wanted = f["id"] == str(control_id) and (window is None or f["window"] == window)
-            return True if wanted else f
-        self.until(what, check)
-
-    def until_text(self, what, control, text):
-        def check():
-            shown = self.program.text(control)
-            return True if shown == text else shown
-        self.until(what, check)
-
-
+MAIN = "Tensikon for Veltrani Motorbikes"
 GUIDE_PAGES = {4005, 4014, 4017, 4018, 4020, 4021}
-
-
-def page_on_show(program):
-    """The guide's page control on show."""
-    shown = [int(f["id"]) for word, f in program.automate("layout")
-             if word == "control" and int(f["id"]) in GUIDE_PAGES]
-    return shown[0] if len(shown) == 1 else shown
+WAIT_S = 15  # a key acts within a second; five times that and more
 
 
 def scenario(session):
@@ -87,49 +33,56 @@ def scenario(session):
         sys.exit(SKIPPED)
     session.check_device()
     program = session.start_program()
-    keys = Keyboard(session, program)
-    # No click: the pointer only rests on the virtual desktop, which takes
-    # the display's keys for its windows.
-    subprocess.run(["xdotool", "mousemove", "790", "490"], check=True, timeout=60,
-                   env=dict(os.environ, DISPLAY=session.display.name), capture_output=True)
-    keys.until_focus("the record button has the focus at start", 4001)
+    display = dict(os.environ, DISPLAY=session.display.name)
 
-    keys.press(*MODEL_KEYS)
-    keys.until_text("Settings > Select Bike > Corvane > 1000i shows its target",
-                    "IDC_HORIZONTAL_TARGET", TARGET_HZ)
+    def xdotool(*args):
+        subprocess.run(["xdotool", *args], check=True, timeout=60, env=display,
+                       stdin=subprocess.DEVNULL, capture_output=True)
 
-    keys.press("Tab")
-    keys.until_focus("Tab reaches the checked cylinder button", 4011)
-    keys.press("Right")
-    keys.until("the right arrow chooses the vertical cylinder", lambda: True if program.automate(
-        "checked", "IDC_VERTICAL_CYL")[-1][1]["value"] == "1" else "unchecked")
+    def field(command, control, name):
+        return program.automate(*([command, control] if control else [command]))[-1][1][name]
 
-    keys.press("shift+Tab")
-    keys.until_focus("Shift+Tab goes back to the record button", 4001)
-    keys.press("space")
-    keys.until_text("Space starts a measurement", "IDC_VERTICAL_MEASURED", "REC")
-    keys.until_text("the button reads Stop", "IDC_RECORD", "Stop")
-    keys.press("space")
-    keys.until_text("Space stops it", "IDC_VERTICAL_MEASURED", "???")
-    keys.until_text("the button reads Start Recording", "IDC_RECORD", "Start Recording")
+    def page_on_show():
+        shown = [int(f["id"]) for word, f in program.automate("layout")
+                 if word == "control" and int(f["id"]) in GUIDE_PAGES]
+        return shown[0] if len(shown) == 1 else shown
 
-    keys.press("Tab", "Tab", "Tab")
-    keys.until_focus("Tab runs through the pair and Back to Forward", 4016)
-    keys.press("space", "space")
-    keys.until("two Forward presses show page 2, a diagram",
-               lambda: True if page_on_show(program) == 4018 else page_on_show(program))
-    keys.press("shift+Tab", "space")
-    keys.until_focus("Shift+Tab reaches Back", 4015)
-    keys.until("Back shows page 1, a text",
-               lambda: True if page_on_show(program) == 4017 else page_on_show(program))
+    def step(keys, what, read, wanted):
+        """Presses keys, then polls read() until it gives wanted."""
+        if keys:
+            xdotool("key", "--delay", "150", *keys)
+        deadline = time.monotonic() + WAIT_S
+        while (seen := read()) != wanted:
+            if time.monotonic() > deadline:
+                raise Failure("%s: %r, not %r, after %d s" % (what, seen, wanted, WAIT_S))
+            time.sleep(0.2)
+        log("ok: " + what)
 
-    keys.press("alt+h", "a")
-    keys.until_focus("Help > About opens the About box", 0, "About")
-    keys.press("Return")
-    keys.until_focus("Enter closes it; Back has the focus again", 4015,
-                     "Tensikon for Veltrani Motorbikes")
+    def focus():
+        f = program.automate("focus")[-1][1]
+        return int(f["id"]), f["window"]
 
-    keys.press("alt+f", "e")
+    # No click: the pointer rests on the virtual desktop, whose windows take
+    # the display's keys.
+    xdotool("mousemove", "790", "490")
+    step([], "the record button has the focus at start", focus, (4001, MAIN))
+    # Settings > Select Bike > Corvane > 1000i, whose targets are 140 Hz.
+    step(["alt+s", "s", "c", "1"], "a model chosen through the menu",
+         lambda: field("text", "IDC_HORIZONTAL_TARGET", "value"), "140")
+    step(["Tab"], "Tab reaches the checked cylinder button", focus, (4011, MAIN))
+    step(["Right"], "the right arrow chooses the vertical cylinder",
+         lambda: field("checked", "IDC_VERTICAL_CYL", "value"), "1")
+    step(["shift+Tab", "space"], "Space on the record button starts a measurement",
+         lambda: field("text", "IDC_VERTICAL_MEASURED", "value"), "REC")
+    step(["space"], "Space stops it", lambda: field("text", "IDC_VERTICAL_MEASURED", "value"),
+         "???")
+    step(["Tab", "Tab", "Tab"], "Tab runs through the pair and Back to Forward", focus,
+         (4016, MAIN))
+    step(["space", "space"], "Forward twice shows page 2, a diagram", page_on_show, 4018)
+    step(["shift+Tab", "space"], "Back shows page 1, a text", page_on_show, 4017)
+    step(["alt+h", "a"], "Help > About opens the About box", focus, (0, "About"))
+    step(["Return"], "Enter closes it and Back has the focus again", focus, (4015, MAIN))
+    xdotool("key", "--delay", "150", "alt+f", "e")
     try:
         status = program.process.wait(WAIT_S)
     except subprocess.TimeoutExpired:

@@ -1,7 +1,7 @@
 // What a user without a mouse, or with a display scaled above 100 %,
-// relies on: an access key on every menu item, the focus on a control of
-// the panels whenever the window is active, and a layout that follows the
-// window's DPI and comes back exactly.
+// relies on: an access key on every menu item, and a layout that follows
+// the window's DPI and comes back exactly. (The focus is followed by the
+// keyboard's end-to-end test.)
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -14,7 +14,6 @@
 
 #include "resources/resource.h"
 #include "tests/ui/app_fixture.h"
-#include "ui/access_keys.h"
 #include "ui/main_window.h"
 
 namespace tensikon::test {
@@ -57,32 +56,6 @@ TEST_F(KeyboardAndScaling, EveryMenuItemHasAnAccessKeyOfItsOwnAndKeepsItsText)
     HMENU resource = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINMENU));
     expectAccessKeys(GetMenu(mainWindow()), resource);
     DestroyMenu(resource);
-}
-
-TEST(AccessKeys, AWordStartIsPreferredAndAnOwnMarkIsKept)
-{
-    std::string taken = "c";
-    EXPECT_EQ(withAccessKey("Corsalto", taken), "C&orsalto");
-    EXPECT_EQ(withAccessKey("X 1000", taken), "&X 1000");
-    EXPECT_EQ(withAccessKey("X 800", taken), "X &800");
-    EXPECT_EQ(withAccessKey("&Exit", taken), "&Exit");
-    EXPECT_EQ(taken, "cox8e");
-}
-
-TEST_F(KeyboardAndScaling, TheFocusComesBackToTheControlThatHadItWhenTheWindowIsActiveAgain)
-{
-    EXPECT_EQ(GetFocus(), GetDlgItem(panel(), IDC_RECORD));
-    HWND forward = GetDlgItem(panel(), IDC_GUIDE_FORWARD);
-    SetFocus(forward);
-    HWND other = CreateWindowExA(0, "Static", "other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr,
-                                 nullptr, nullptr, nullptr);
-    SetActiveWindow(other);
-    pumpMessages();
-    EXPECT_NE(GetFocus(), forward);
-    SetActiveWindow(mainWindow());
-    pumpMessages();
-    EXPECT_EQ(GetFocus(), forward);
-    DestroyWindow(other);
 }
 
 RECT placeOf(HWND window)
