@@ -1,13 +1,13 @@
 #include "ui/main_window.h"
 
-#include <utility>
-
 #include "capture/capture.h"
 #include "core/bike_catalogue.h"
 #include "resources/resource.h"
 #include "ui/about_box.h"
 #include "ui/access_keys.h"
 #include "ui/measurement_panel.h"
+#include "ui/measurement_state.h"
+#include "ui/measurement_sync.h"
 #include "ui/model_choice.h"
 #include "ui/readout_panel.h"
 #include "ui/shell_state.h"
@@ -20,42 +20,30 @@ namespace tensikon {
 
 namespace {
 
-// A panel and its layout, which follows the main window's DPI.
-struct Panel {
-    UniqueWindow window;
-    DialogLayout layout;
-
-    void destroy()
-    {
-        layout.release();
-        window.reset();
-    }
-};
-
-Panel measurementPanel;
-Panel readoutPanel;
+// The panels' layouts, which follow the main window's DPI.
+DialogLayout measurementLayout;
+DialogLayout readoutLayout;
 bool creationReported = false;
 // The control of the panels that had the focus when the main window was
 // last deactivated: it gets the focus back when the window is activated.
 HWND lastFocus = nullptr;
 
-// Takes ownership of a new panel and publishes its handle; a panel that
-// could not be created is reported and left out.
-HWND addPanel(HWND window, Panel& owner, HWND panel, HWND& published)
+// Takes ownership of a new panel and reads its layout; a panel that could
+// not be created is reported and left out.
+HWND addPanel(HWND window, UniqueWindow& owner, DialogLayout& layout, HWND panel)
 {
-    owner.window.reset(panel);
-    published = panel;
+    owner.reset(panel);
     if (!panel)
         showError(window, "CreateDialog returned NULL", kWarningCaption, MB_ICONINFORMATION);
     else
-        owner.layout.read(panel, windowDpi(window));
+        layout.read(panel, windowDpi(window));
     return panel;
 }
 
 void layOutPanels(int dpi)
 {
-    measurementPanel.layout.apply(dpi);
-    readoutPanel.layout.apply(dpi);
+    measurementLayout.apply(dpi);
+    readoutLayout.apply(dpi);
 }
 
 // A taller caption or menu bar than usual leaves less than the client
@@ -99,7 +87,7 @@ LRESULT onSetFocus(HWND window)
     HWND target = lastFocus;
     if (target == nullptr || !IsChild(window, target) || !IsWindowVisible(target) ||
         !IsWindowEnabled(target))
-        target = GetDlgItem(shell.measurementPanel, IDC_RECORD);
+        target = GetDlgItem(shell.measurementPanel.get(), IDC_RECORD);
     if (target != nullptr)
         SetFocus(target);
     return 0;
@@ -111,12 +99,12 @@ LRESULT onSetFocus(HWND window)
 void releaseEverything()
 {
     if (shell.measurementPanel)
-        endMeasurement(shell.measurementPanel);
+        endMeasurement(shell.measurementPanel.get());
     detachCapture();
-    shell.measurementPanel = nullptr;
-    measurementPanel.destroy();
-    shell.readoutPanel = nullptr;
-    readoutPanel.destroy();
+    measurementLayout.release();
+    shell.measurementPanel.reset();
+    readoutLayout.release();
+    shell.readoutPanel.reset();
     shell.mainWindow = nullptr;
     lastFocus = nullptr;
 }
@@ -126,24 +114,25 @@ LRESULT onCreate(HWND window, const CREATESTRUCTA& create)
     const auto* services = static_cast<const MainWindowServices*>(create.lpCreateParams);
     creationReported = false;
     shell.mainWindow = window;
-    shell.holdTimeMs = kDefaultHoldTimeMs;
-    if (HWND panel =
-            addPanel(window, measurementPanel, createMeasurementPanel(shell.instance, window),
-                     shell.measurementPanel)) {
+    buildBikeMenu(GetMenu(window));
+    // The whole menu, the bike models built just now among it.
+    addAccessKeys(GetMenu(window));
+    resetMeasurementState();
+    if (HWND panel = addPanel(window, shell.measurementPanel, measurementLayout,
+                              createMeasurementPanel(shell.instance, window))) {
         CheckDlgButton(panel, IDC_HORIZONTAL_CYL, BST_CHECKED);
         ShowWindow(panel, SW_SHOW);
     }
-    if (HWND panel = addPanel(window, readoutPanel, createReadoutPanel(shell.instance, window),
-                              shell.readoutPanel))
+    if (HWND panel = addPanel(window, shell.readoutPanel, readoutLayout,
+                              createReadoutPanel(shell.instance, window)))
         ShowWindow(panel, SW_SHOW);
     layOutPanels(windowDpi(window));
-    addAccessKeys(GetMenu(window));
     // Creating a panel puts the focus on its first control, the readout
     // panel's last: the record button has it at start.
     onSetFocus(window);
 
     // Without the buffer no capture could be kept: start-up ends here.
-    if (!attachCapture(shell.measurementPanel, services->allocate)) {
+    if (!attachCapture(shell.measurementPanel.get(), services->allocate)) {
         showError(nullptr, "Not enough memory for the recording buffer!", kStartupErrorCaption,
                   MB_ICONEXCLAMATION);
         creationReported = true;
@@ -153,32 +142,26 @@ LRESULT onCreate(HWND window, const CREATESTRUCTA& create)
     return 0;
 }
 
-// The Hold Time commands and how long each lets Continuous mode wait.
-constexpr std::pair<UINT, int> kHoldTimes[] = {{IDM_HOLD_HALF_SECOND, 500},
-                                               {IDM_HOLD_ONE_SECOND, 1000},
-                                               {IDM_HOLD_TWO_SECONDS, 2000},
-                                               {IDM_HOLD_THREE_SECONDS, 3000}};
-
 // The wait a command chooses, or 0 when it is no Hold Time command.
 int holdTimeOf(UINT command)
 {
-    for (const auto& [id, milliseconds] : kHoldTimes) {
-        if (id == command)
-            return milliseconds;
+    for (const HoldTimeItem& item : kHoldTimes) {
+        if (item.command == command)
+            return item.milliseconds;
     }
     return 0;
 }
 
-void markHoldTime(HWND window, UINT command, int milliseconds)
+void chooseHoldTime(int milliseconds)
 {
-    CheckMenuRadioItem(GetMenu(window), IDM_HOLD_HALF_SECOND, IDM_HOLD_THREE_SECONDS, command,
-                       MF_BYCOMMAND);
-    shell.holdTimeMs = milliseconds;
+    measurementState().holdTimeMs = milliseconds;
+    syncMeasurementUi();
 }
 
-void markRecordMode(HWND window, UINT command)
+void chooseRecordMode(RecordMode mode)
 {
-    CheckMenuRadioItem(GetMenu(window), IDM_CONTINUOUS, IDM_SINGLE, command, MF_BYCOMMAND);
+    measurementState().mode = mode;
+    syncMeasurementUi();
 }
 
 LRESULT onCommand(HWND window, UINT command)
@@ -191,12 +174,14 @@ LRESULT onCommand(HWND window, UINT command)
         runAboutBox(shell.instance, window);
         break;
     case IDM_CONTINUOUS:
+        chooseRecordMode(RecordMode::Continuous);
+        break;
     case IDM_SINGLE:
-        markRecordMode(window, command);
+        chooseRecordMode(RecordMode::Single);
         break;
     default:
         if (const int milliseconds = holdTimeOf(command); milliseconds != 0)
-            markHoldTime(window, command, milliseconds);
+            chooseHoldTime(milliseconds);
         else if (const BikeModel* row = findModel(static_cast<std::uint16_t>(command)))
             applyModel(*row);
         break;

@@ -1,5 +1,5 @@
 // The program's resources as the running program loads them: the menu
-// against the bike catalogue, the dialog templates control by control, the
+// (with its models from the bike catalogue), the dialog templates control by control, the
 // icon and the version record.
 #include <windows.h>
 
@@ -42,6 +42,19 @@ std::ostream& operator<<(std::ostream& out, const MenuEntry& e)
     return out;
 }
 
+// A menu text as it shows, without the marks of its access key (which
+// keyboard_and_scaling_test.cpp checks).
+std::string shownText(const std::string& text)
+{
+    std::string shown;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '&' && ++i == text.size())
+            break;
+        shown += text[i];
+    }
+    return shown;
+}
+
 std::vector<MenuEntry> readMenu(HMENU menu)
 {
     std::vector<MenuEntry> entries;
@@ -54,7 +67,7 @@ std::vector<MenuEntry> readMenu(HMENU menu)
         info.dwTypeData = text.data();
         info.cch = static_cast<UINT>(text.size());
         EXPECT_TRUE(GetMenuItemInfoA(menu, static_cast<UINT>(position), TRUE, &info));
-        MenuEntry entry{text.data(),
+        MenuEntry entry{shownText(text.data()),
                         info.hSubMenu ? 0 : info.wID,
                         (info.fState & MFS_GRAYED) != 0,
                         (info.fState & MFS_CHECKED) != 0,
@@ -101,12 +114,16 @@ MenuEntry selectBikeFromCatalogue()
     return popup("Select Bike", families);
 }
 
-TEST(MenuResource, MatchesTheCatalogueAndTheCommandTable)
+// The main window's menu: the resource, with "Select Bike" built from the
+// catalogue.
+using MainMenu = AppTest;
+
+TEST_F(MainMenu, MatchesTheCatalogueAndTheCommandTable)
 {
-    HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINMENU));
+    HMENU menu = GetMenu(mainWindow());
     ASSERT_NE(menu, nullptr);
     const std::vector<MenuEntry> expected{
-        popup("&File", {item("Save", IDM_SAVE, true), item("&Exit", IDM_EXIT)}),
+        popup("File", {item("Save", IDM_SAVE, true), item("Exit", IDM_EXIT)}),
         popup("Settings", {selectBikeFromCatalogue(),
                            popup("Record Mode", {radioChecked("Continuous", IDM_CONTINUOUS),
                                                  item("Single", IDM_SINGLE)})}),
@@ -120,7 +137,6 @@ TEST(MenuResource, MatchesTheCatalogueAndTheCommandTable)
     ASSERT_EQ(actual.size(), expected.size());
     for (std::size_t k = 0; k < expected.size(); ++k)
         EXPECT_EQ(actual[k], expected[k]);
-    DestroyMenu(menu);
 }
 
 TEST(IconResource, GroupHoldsThirtyTwoAndFortyEightInSixteenColoursAndFortyEightTrueColour)
