@@ -48,21 +48,16 @@ struct Item {
     std::string text;
 };
 
-// The menu's items that show a text.
+// The menu's items that show a text (a separator has none).
 std::vector<Item> textItems(HMENU menu)
 {
     std::vector<Item> items;
     const int count = GetMenuItemCount(menu);
     for (int position = 0; position < count; ++position) {
+        const auto at = static_cast<UINT>(position);
         std::array<char, 256> text{};
-        MENUITEMINFOA info{};
-        info.cbSize = sizeof info;
-        info.fMask = MIIM_STRING | MIIM_FTYPE;
-        info.dwTypeData = text.data();
-        info.cch = static_cast<UINT>(text.size());
-        if (GetMenuItemInfoA(menu, static_cast<UINT>(position), TRUE, &info) &&
-            (info.fType & (MFT_SEPARATOR | MFT_BITMAP | MFT_OWNERDRAW)) == 0)
-            items.push_back({static_cast<UINT>(position), text.data()});
+        if (GetMenuStringA(menu, at, text.data(), static_cast<int>(text.size()), MF_BYPOSITION) > 0)
+            items.push_back({at, text.data()});
     }
     return items;
 }
