@@ -6,8 +6,6 @@ namespace tensikon {
 
 namespace {
 
-constexpr double kBytesPerSecond = 2.0 * kSampleRate;
-
 bool hasPluck(std::span<const std::uint8_t> block)
 {
     return blockHasPluck(block, block.size());
@@ -17,7 +15,7 @@ bool hasPluck(std::span<const std::uint8_t> block)
 
 double blockStartSeconds(std::size_t index)
 {
-    return static_cast<double>(index * kCaptureBlockBytes) / kBytesPerSecond;
+    return secondsOf(index * kCaptureBlockBytes);
 }
 
 RecordingScanner::RecordingScanner(bool all, std::size_t holdBlocks)

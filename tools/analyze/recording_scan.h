@@ -20,10 +20,10 @@
 namespace tensikon {
 
 struct RecordingCapture {
-    std::size_t pluckBlock = 0; // index of the pluck's block from the start of the sound
-    double seconds = 0;         // when that block starts
-    bool tooCloseToEnd = false; // no full block follows: no estimate was made
-    FrequencyEstimate estimate; // the crossing count of the two blocks, unless too close
+    std::size_t pluckBlock = 0;         // index of the pluck's block from the start of the sound
+    double seconds = 0;                 // when that block starts
+    bool tooCloseToEnd = false;         // no full block follows: no estimate was made
+    FrequencyEstimate estimate;         // the crossing count of the two blocks, unless too close
     std::optional<PitchEstimate> pitch; // their pitch
     ShownReading shown;                 // the value the program would show
 };
@@ -59,7 +59,7 @@ class RecordingScanner {
 
     bool all_;
     std::size_t holdBlocks_;
-    std::size_t skipBytes_ = 0;      // of the hold time still to pass over
+    std::size_t skipBytes_ = 0; // of the hold time still to pass over
     bool done_ = false;
     std::size_t block_ = 0;          // index of the block being gathered
     bool pluckPending_ = false;      // held_ starts with a pluck's block
