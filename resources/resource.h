@@ -3,6 +3,10 @@
 // resource compiler understands.
 #pragma once
 
+// The application manifest: the number the loader reads for the process
+// (CREATEPROCESS_MANIFEST_RESOURCE_ID).
+#define IDR_MANIFEST 1
+
 // Menu and dialog templates.
 #define IDR_MAINMENU 2001
 #define IDD_MEASUREMENT_PANEL 1001

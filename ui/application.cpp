@@ -5,6 +5,7 @@
 #include "ui/main_window.h"
 #include "ui/readings_window.h"
 #include "ui/shell_state.h"
+#include "win32/dpi.h"
 #include "win32/error_message.h"
 
 namespace tensikon {
@@ -40,22 +41,6 @@ HWND createMainWindow(HINSTANCE instance, const StartupServices& services)
                            &windowServices);
 }
 
-// A taller caption or menu bar than usual leaves less than 264 pixels for the
-// panels: the window grows by the difference.
-void fitClientHeight(HWND window)
-{
-    RECT client{};
-    GetClientRect(window, &client);
-    const int clientHeight = client.bottom - client.top;
-    if (clientHeight >= kMainClientHeight)
-        return;
-    RECT outer{};
-    GetWindowRect(window, &outer);
-    const int height = outer.bottom - outer.top + kMainClientHeight - clientHeight;
-    SetWindowPos(window, nullptr, 0, 0, kMainWindowWidth, height,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_SHOWWINDOW);
-}
-
 } // namespace
 
 StartupServices defaultStartupServices()
@@ -76,7 +61,7 @@ HWND startUp(HINSTANCE instance, int showCommand, const StartupServices& service
             showError(nullptr, "Window Creation Failed!", kStartupErrorCaption, MB_ICONEXCLAMATION);
         return nullptr;
     }
-    fitClientHeight(window);
+    placeMainWindow(window, windowDpi(window));
     ShowWindow(window, showCommand);
     UpdateWindow(window);
 

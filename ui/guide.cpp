@@ -5,6 +5,7 @@
 #include "resources/resource.h"
 #include "ui/guide_probe.h"
 #include "ui/measurement_state.h"
+#include "win32/unique_handle.h"
 
 #include <algorithm>
 
@@ -17,6 +18,9 @@ namespace {
 int guideIndex = -1;
 int pageOnShow = IDC_GUIDE_TEXT;
 GuideTextBuffer guideText{};
+// The background of the diagram on show and its colour.
+UniqueBrush pictureBrush;
+COLORREF pictureBrushColour = 0;
 
 // The chosen model's variant, read at each page turn.
 int guideVariant()
@@ -49,7 +53,42 @@ int controlOf(GuideView view)
     return IDC_GUIDE_TEXT;
 }
 
+bool isDiagram(int control)
+{
+    for (const GuideView view : {GuideView::Pulley, GuideView::Belts, GuideView::BeltsTwin,
+                                 GuideView::Nuts, GuideView::Tool}) {
+        if (controlOf(view) == control)
+            return true;
+    }
+    return false;
+}
+
+// The colour of the top-left pixel of the picture a static control shows.
+COLORREF cornerColour(HWND control)
+{
+    const auto picture =
+        reinterpret_cast<HBITMAP>(SendMessageA(control, STM_GETIMAGE, IMAGE_BITMAP, 0));
+    HDC memory = CreateCompatibleDC(nullptr);
+    const HGDIOBJ old = SelectObject(memory, picture);
+    const COLORREF colour = GetPixel(memory, 0, 0);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    return colour;
+}
+
 } // namespace
+
+HBRUSH guidePictureBackground(HWND control)
+{
+    if (!isDiagram(GetDlgCtrlID(control)))
+        return nullptr;
+    const COLORREF colour = cornerColour(control);
+    if (!pictureBrush || colour != pictureBrushColour) {
+        pictureBrush.reset(CreateSolidBrush(colour));
+        pictureBrushColour = colour;
+    }
+    return pictureBrush.get();
+}
 
 std::optional<int> lookupGuidePage(int index, int variant, char* buffer, std::size_t size)
 {
@@ -101,6 +140,7 @@ void resetGuide()
 {
     guideIndex = -1;
     pageOnShow = IDC_GUIDE_TEXT;
+    pictureBrush.reset();
 }
 
 } // namespace tensikon

@@ -25,6 +25,13 @@ std::optional<int> lookupGuidePage(int index, int variant, char* buffer, std::si
 // once a page has been loaded.
 void guideFirstPage(HWND panel);
 
+// The brush for the area around a diagram, in the colour of the diagram's
+// top-left pixel, so that the picture seems to fill its page; null for a
+// control that is no diagram. The themed static control fills that area
+// with the brush its parent gives it. The brush stays valid until the next
+// call.
+HBRUSH guidePictureBackground(HWND control);
+
 // Back (-1) or Forward (+1): moves within pages 0..10 (clamped at both
 // ends), hides the page on show, shows the new page and, for a text page,
 // sets its text.

@@ -13,11 +13,11 @@ namespace tensikon {
 // that drive the program from outside find its window by this name.
 inline constexpr const char* kMainWindowClass = "myWindowClass";
 inline constexpr const char* kMainWindowCaption = "Tensikon for Veltrani Motorbikes";
-// The window's outer size in pixels, fixed (it cannot be resized): with the
-// usual caption and menu bar it leaves a client area of 264 pixels, exactly
-// the height of the measurement panel (164 dialog units of its 8-point
-// font). Start-up grows the window when a taller caption or menu bar leaves
-// less.
+// The window's outer size in pixels at 96 DPI, fixed (it cannot be resized):
+// with the usual caption and menu bar it leaves a client area of 264
+// pixels, exactly the height of the measurement panel (164 dialog units of
+// its 8-point font). Start-up grows the window when a taller caption or menu
+// bar leaves less. At any other DPI all three are scaled to it.
 inline constexpr int kMainWindowWidth = 505;
 inline constexpr int kMainWindowHeight = 308;
 inline constexpr int kMainClientHeight = 264;
@@ -29,6 +29,13 @@ struct MainWindowServices {
 };
 
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Gives the window its size for `dpi` (its DPI), at its place or at
+// `suggested` (a rectangle whose top-left corner is taken): 505 x 308
+// pixels at 96 DPI; a taller caption or menu bar than usual makes it
+// taller, so that the client area is never less than 264 pixels high (all
+// scaled to the DPI).
+void placeMainWindow(HWND window, int dpi, const RECT* suggested = nullptr);
 
 // True when the last creation of the main window failed and has already told
 // the user why, so that start-up does not report it a second time.

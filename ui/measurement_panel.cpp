@@ -248,11 +248,12 @@ INT_PTR onCaptureDone(HWND panel)
 }
 
 // The guide's text area stands on white and loads its first page when first
-// drawn. Every other static control keeps the dialog's default colours.
+// drawn; a diagram stands on its own background. Every other static control
+// keeps the dialog's default colours.
 INT_PTR onCtlColorStatic(HWND panel, HDC dc, HWND control)
 {
     if (GetDlgCtrlID(control) != IDC_GUIDE_TEXT)
-        return FALSE;
+        return reinterpret_cast<INT_PTR>(guidePictureBackground(control));
     SetBkMode(dc, TRANSPARENT);
     guideFirstPage(panel);
     return reinterpret_cast<INT_PTR>(panelBrush.get());

@@ -66,11 +66,24 @@ void showReadouts(const MeasurementState& s)
     }
 }
 
+// The pair is one tab stop, the checked button, from which the arrow keys
+// move to the other.
+void showCylinder(HWND panel, const MeasurementState& s)
+{
+    const int selected = s.cylinder == Cylinder::Vertical ? IDC_VERTICAL_CYL : IDC_HORIZONTAL_CYL;
+    CheckRadioButton(panel, IDC_VERTICAL_CYL, IDC_HORIZONTAL_CYL, selected);
+    for (const int id : {IDC_VERTICAL_CYL, IDC_HORIZONTAL_CYL}) {
+        HWND button = GetDlgItem(panel, id);
+        const LONG_PTR style = GetWindowLongPtrA(button, GWL_STYLE);
+        SetWindowLongPtrA(button, GWL_STYLE,
+                          id == selected ? style | WS_TABSTOP : style & ~LONG_PTR{WS_TABSTOP});
+    }
+}
+
 void showPanel(HWND panel, const MeasurementState& s)
 {
     setText(panel, IDC_RECORD, recordCaption(s));
-    CheckRadioButton(panel, IDC_VERTICAL_CYL, IDC_HORIZONTAL_CYL,
-                     s.cylinder == Cylinder::Vertical ? IDC_VERTICAL_CYL : IDC_HORIZONTAL_CYL);
+    showCylinder(panel, s);
     setText(panel, IDC_STATUS, s.model ? std::string(s.model->statusText).c_str() : kNoModelStatus);
 }
 

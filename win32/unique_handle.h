@@ -45,6 +45,8 @@ template <typename Handle, auto Close> class UniqueAny {
 };
 
 using UniqueBrush = UniqueAny<HBRUSH, &DeleteObject>;
+using UniqueFont = UniqueAny<HFONT, &DeleteObject>;
+using UniqueBitmap = UniqueAny<HBITMAP, &DeleteObject>;
 using UniqueGlobalMemory = UniqueAny<HGLOBAL, &GlobalFree>;
 using UniqueWindow = UniqueAny<HWND, &DestroyWindow>;
 // Threads and events: kernel objects whose creation returns null on failure.

@@ -220,7 +220,9 @@ TEST(DialogTemplates, MeasurementPanelShowsItsTextsAndPushButtons)
     }
 }
 
-// One pair of push-like radio buttons on one row, horizontal on the left.
+// One pair of push-like radio buttons on one row, horizontal on the left:
+// a group of its own (so the arrow keys stay within it) whose tab stop is
+// the checked button, horizontal at start.
 TEST(DialogTemplates, CylinderButtonsAreOneRadioPairSideBySide)
 {
     const DialogTemplate t = loadDialogTemplate(IDD_MEASUREMENT_PANEL);
@@ -229,9 +231,13 @@ TEST(DialogTemplates, CylinderButtonsAreOneRadioPairSideBySide)
     for (const TemplateItem* cyl : {&horizontal, &vertical}) {
         EXPECT_EQ(cyl->style & (BS_TYPEMASK | BS_PUSHLIKE),
                   static_cast<DWORD>(BS_AUTORADIOBUTTON | BS_PUSHLIKE));
-        EXPECT_FALSE(cyl->style & WS_GROUP);
         EXPECT_EQ(cyl->place.top, horizontal.place.top);
     }
+    EXPECT_EQ(horizontal.style & (WS_GROUP | WS_TABSTOP),
+              static_cast<DWORD>(WS_GROUP | WS_TABSTOP));
+    EXPECT_EQ(vertical.style & (WS_GROUP | WS_TABSTOP), 0u);
+    ASSERT_EQ(&vertical, &horizontal + 1);
+    EXPECT_TRUE((&vertical + 1)->style & WS_GROUP) << "the group ends after the pair";
     EXPECT_LT(horizontal.place.left + horizontal.place.right, vertical.place.left + 1);
 }
 

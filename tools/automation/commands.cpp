@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <thread>
 
+#include "tools/automation/layout.h"
 #include "tools/automation/names.h"
 #include "tools/automation/report.h"
 
@@ -342,6 +343,9 @@ constexpr std::array kCommands{
     CommandSpec{"watch", 2, watchAction, "watch CONTROL SECONDS  every change for a while"},
     CommandSpec{"close", 0, closeAction, "close                  ask the main window to close"},
     CommandSpec{"wait-closed", 0, waitClosedAction, "wait-closed            until it is gone"},
+    CommandSpec{"layout", 0, layoutAction,
+                "layout                 every visible control's place and text room"},
+    CommandSpec{"focus", 0, focusAction, "focus                  the control with the focus"},
 };
 
 } // namespace

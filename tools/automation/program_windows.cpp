@@ -30,7 +30,8 @@ bool findOnce(ProgramWindows& found)
 {
     ProgramWindows windows;
     windows.main = FindWindowA(tensikon::kMainWindowClass, tensikon::kMainWindowCaption);
-    if (windows.main == nullptr)
+    // Shown only once it has its size and its panels their layout.
+    if (windows.main == nullptr || !IsWindowVisible(windows.main))
         return false;
     EnumChildWindows(windows.main, notePanel, reinterpret_cast<LPARAM>(&windows));
     if (windows.measurementPanel == nullptr || windows.readoutPanel == nullptr)

@@ -13,8 +13,8 @@ struct ProgramWindows {
     HWND readoutPanel = nullptr;     // the dialog holding the four readouts
 };
 
-// Waits up to timeoutMs for the main window with both panels; false when it
-// did not appear in time.
+// Waits up to timeoutMs for the main window, shown, with both panels; false
+// when it did not appear in time.
 bool findProgram(DWORD timeoutMs, ProgramWindows& found);
 
 // The control with this number on either panel or on a window that the main

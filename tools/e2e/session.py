@@ -43,8 +43,9 @@ class Tools:
 
 
 class VirtualDisplay:
-    def __init__(self, work):
+    def __init__(self, work, size="800x500"):
         self.work = work
+        self.size = size
         self.process = None
         self.name = None
 
@@ -56,7 +57,7 @@ class VirtualDisplay:
         read_end, write_end = os.pipe()
         with open(os.path.join(self.work, "xvfb.log"), "w") as err:
             self.process = subprocess.Popen(
-                ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "800x500x24",
+                ["Xvfb", "-displayfd", str(write_end), "-screen", "0", self.size + "x24",
                  "-nolisten", "tcp"], pass_fds=(write_end,), stdin=subprocess.DEVNULL,
                 stdout=subprocess.DEVNULL, stderr=err, start_new_session=True)
         os.close(write_end)
