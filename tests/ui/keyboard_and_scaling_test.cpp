@@ -52,7 +52,7 @@ TEST_F(KeyboardAndScaling, EveryMenuItemHasAnAccessKeyOfItsOwn)
     HMENU menu = GetMenu(mainWindow());
     expectAccessKeys(menu);
     EXPECT_EQ(itemText(menu, 0), "&File");
-    EXPECT_EQ(itemText(GetSubMenu(menu, 0), 1), "&Exit");
+    EXPECT_EQ(itemText(GetSubMenu(menu, 0), 2), "&Exit");
 }
 
 RECT placeOf(HWND window)
