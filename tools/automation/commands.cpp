@@ -18,7 +18,14 @@ int resolve(const Session& session, const std::string& name, Control& control)
         complain("unknown control " + quoted(name));
         return kUsage;
     }
+    // A window the program opens for a posted menu command (the readings
+    // window) may not exist yet: it is looked for until the timeout.
+    const ULONGLONG start = GetTickCount64();
     control = {name, findControl(session.windows, *id)};
+    while (control.handle == nullptr && GetTickCount64() - start < session.timeoutMs) {
+        Sleep(20);
+        control.handle = findControl(session.windows, *id);
+    }
     if (control.handle == nullptr) {
         complain("the program has no control " + name);
         return kNotFound;
