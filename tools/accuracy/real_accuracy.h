@@ -20,6 +20,10 @@ struct Clip {
     std::string chain;
     std::string volume;
     double trueHz = 0;
+    // "tuning" or "checking": the corpus is split by source (soundfont and
+    // instrument, noise recordings), and the estimator's constants are
+    // chosen on the tuning half only.
+    std::string half;
 };
 
 // The manifest's rows (after its header), or nothing when one is malformed.
@@ -59,8 +63,8 @@ RealSummary summarizeReal(const std::vector<ClipResult>& results, RealEstimator 
                           const ClipFilter& select);
 
 struct RealReportSettings {
-    std::string plotFile;  // as linked from the Markdown page
-    std::string packages;  // the packages the sound came from, for the text
+    std::string plotFile;             // as linked from the Markdown page
+    std::string packages;             // the packages the sound came from, for the text
     std::vector<std::string> leftOut; // the notes the corpus left out, and why
 };
 
@@ -72,6 +76,8 @@ void writeRealMarkdown(std::ostream& out, const std::vector<ClipResult>& results
 // percentage of the fired clips read at least that well.
 void writeRealPlotData(std::ostream& out, const std::vector<ClipResult>& results);
 
-inline constexpr const char* kChains[] = {"clean", "phone", "room", "noise", "hum", "combined"};
+inline constexpr const char* kChains[] = {"clean", "phone",  "laptop", "codec",      "room",
+                                          "noise", "engine", "hum",    "strong-hum", "combined"};
+inline constexpr const char* kHalves[] = {"tuning", "checking"};
 
 } // namespace tensikon::bench

@@ -45,7 +45,9 @@ void compress(Signal& x, double threshold, double ratio)
 class Comb {
   public:
     Comb(std::size_t delay, double feedback, double damping)
-        : line_(delay, 0.0), feedback_(feedback), damping_(damping) {}
+        : line_(delay, 0.0), feedback_(feedback), damping_(damping)
+    {
+    }
     double step(double in)
     {
         const double out = line_[at_];
@@ -113,7 +115,8 @@ std::vector<double> spectrum(std::span<const double> x)
     std::vector<std::complex<double>> a(kSpectrumSize);
     const std::size_t n = std::min(x.size(), kSpectrumSize);
     for (std::size_t i = 0; i < n; ++i) {
-        const double w = 0.5 - 0.5 * std::cos(2 * kPi * static_cast<double>(i) / static_cast<double>(n));
+        const double w =
+            0.5 - 0.5 * std::cos(2 * kPi * static_cast<double>(i) / static_cast<double>(n));
         a[i] = x[i] * w;
     }
     fft(a);
@@ -234,6 +237,15 @@ void phoneMicrophone(Signal& x)
     }
 }
 
+void laptopMicrophone(Signal& x)
+{
+    // Two sections make a fourth-order Butterworth high-pass.
+    Biquad::highPass(150, 0.541).run(x);
+    Biquad::highPass(150, 1.307).run(x);
+    Biquad::peak(4200, 3.0, 5.0).run(x);
+    Biquad::lowPass(9000, 0.707).run(x);
+}
+
 void room(Signal& x)
 {
     // Mutually prime delays of 25 to 37 ms and short all-passes diffusing them.
@@ -313,7 +325,8 @@ std::optional<double> truePitch(std::span<const double> note, double nominalHz)
         partials[h - 1] = peakNear(m, h * best, 1.0 + 0.004 * h * best);
         strongest = std::max(strongest, partials[h - 1].amplitude);
     }
-    const double odd = std::max({partials[0].amplitude, partials[2].amplitude, partials[4].amplitude});
+    const double odd =
+        std::max({partials[0].amplitude, partials[2].amplitude, partials[4].amplitude});
     if (strongest <= 0 || odd < 0.2 * strongest) {
         return std::nullopt;
     }
