@@ -27,6 +27,7 @@ struct Clip {
 };
 
 // The manifest's rows (after its header), or nothing when one is malformed.
+// Only the volume "up" is read in this report.
 std::optional<std::vector<Clip>> parseManifest(const std::string& text);
 
 enum RealEstimator { kCrossings, kShown, kYin, kYinFft, kRealEstimatorCount };
@@ -40,7 +41,16 @@ struct ClipResult {
     // capture holds the background and, at most, the note's beginning.
     bool beforeNote = false;
     std::array<std::optional<double>, kRealEstimatorCount> hz{};
+    bool readByAubio = false; // one of the notes aubio reads (kAubioNotes)
 };
+
+// aubio's yin costs far more than the program's reading: it reads the
+// captures at volume "up" of every sixth semitone of the belt range
+// (65, 92, 131 and 185 Hz), with a hop of 2048 samples (five readings in
+// each capture's half second), and its rows count those captures only.
+inline constexpr int kAubioNotes[] = {36, 42, 48, 54};
+inline constexpr int kRealAubioHop = 2048;
+bool readByAubio(const Clip& c);
 
 // A field of the analyzer's JSON object for one capture: nothing when the
 // field is absent, an empty optional inside when it is null.

@@ -103,7 +103,8 @@ bool writeGroups(const fs::path& work,
         for (const char* method : kAubioMethods) {
             fs::create_directories(work / method);
             aubio << (work / method / (group + ".txt")).string() << " -p " << method << " -B "
-                  << kAubioWindow << " -H " << kAubioHop << " -u Hz -i " << wav.string() << '\n';
+                  << kAubioWindow << " -H " << kRealAubioHop << " -u Hz -i " << wav.string()
+                  << '\n';
         }
     }
     return static_cast<bool>(aubio);
@@ -118,6 +119,9 @@ int prepare(const fs::path& corpus, const fs::path& work)
     std::ofstream analyzer(work / "analyzer-jobs.txt"), offsets(work / "aubio-offsets.csv");
     std::map<std::string, std::vector<std::uint8_t>> groups;
     for (const Clip& c : *clips) {
+        if (c.volume != "up") {
+            continue;
+        }
         analyzer << (work / "analyze" / (c.file + ".json")).string() << ' '
                  << (corpus / c.file).string() << '\n';
         std::string error;
@@ -132,7 +136,7 @@ int prepare(const fs::path& corpus, const fs::path& work)
         const fs::path half = work / "half" / c.file;
         fs::create_directories(half.parent_path());
         writeWav(half.string(), capture->buffer);
-        if (c.volume != "up") {
+        if (!readByAubio(c)) {
             continue;
         }
         std::vector<std::uint8_t>& pcm = groups[groupOf(c)];
@@ -243,8 +247,9 @@ std::optional<ClipResult> resultOf(const Clip& c, const fs::path& corpus, const 
         return std::nullopt;
     }
     const auto start = runs.starts.find(c.file);
-    if (start == runs.starts.end()) {
-        return r; // aubio reads the captures at volume "up" only
+    r.readByAubio = start != runs.starts.end();
+    if (!r.readByAubio) {
+        return r;
     }
     const auto pluck = findPluck(AnalysisBuffer(wav.sound->pcm.data(), kAnalysisBufferBytes));
     const double from = static_cast<double>(start->second + (pluck ? *pluck / 2 : 0)) / kSampleRate;
@@ -299,6 +304,9 @@ int report(const fs::path& corpus, const fs::path& work, const std::string& mark
     Onsets onsets;
     AubioRuns runs{work, aubioOffsets(work), {}};
     for (const Clip& c : *clips) {
+        if (c.volume != "up") {
+            continue;
+        }
         const auto r = resultOf(c, corpus, work, onsets, runs);
         if (!r) {
             return 1;
