@@ -148,6 +148,32 @@ void writeSortedErrors(std::ostream& out, const std::vector<ClipResult>& results
     writeErrorCurve(out, chain + ", " + kRealEstimatorNames[e], std::move(errors), fired, 1e-2);
 }
 
+// Every shown value more than kFailureHz off in the belt range, with its
+// ratio to the true pitch, so that what the wrong readings have in common
+// shows: a whole multiple or fraction, or a few per cent.
+void writeWrongReadings(std::ostream& out, const std::vector<ClipResult>& results)
+{
+    out << "\n### Wrong readings that remain, belt range, volume up\n\n"
+        << "| Half | Chain | Clip | True pitch | Shown | Shown / true | Crossing count |\n"
+        << "| --- | --- | --- | ---: | ---: | ---: | ---: |\n";
+    for (const char* half : kHalves) {
+        for (const ClipResult& r : results) {
+            const auto& shown = r.hz[kShown];
+            if (r.clip.half != half || !r.fired || r.beforeNote || !shown ||
+                r.clip.trueHz < kRanges[1].low || r.clip.trueHz >= kRanges[1].high ||
+                std::fabs(*shown - r.clip.trueHz) <= kFailureHz) {
+                continue;
+            }
+            char ratio[16];
+            std::snprintf(ratio, sizeof ratio, "%.2f", *shown / r.clip.trueHz);
+            const auto& count = r.hz[kCrossings];
+            out << "| " << half << " | " << r.clip.chain << " | " << r.clip.file << " | "
+                << r.clip.trueHz << " | " << *shown << " | " << ratio << " | "
+                << (count ? std::to_string(static_cast<int>(*count)) : "---") << " |\n";
+        }
+    }
+}
+
 } // namespace
 
 std::optional<std::vector<Clip>> parseManifest(const std::string& text)
@@ -285,6 +311,7 @@ void writeRealMarkdown(std::ostream& out, const std::vector<ClipResult>& results
                    r.clip.trueHz < range.high;
         });
     }
+    writeWrongReadings(out, results);
     out << "\n![Share of fired clips read within a given error, per chain, volume up]("
         << settings.plotFile << ")\n\n"
         << "Reproduce with `scripts/accuracy` (it also installs the soundfonts, the sound set "
