@@ -114,8 +114,7 @@ void writeIntroduction(std::ostream& out, const std::vector<ClipResult>& results
            "room, the noise, the phone and the hum 20 dB below, at once. "
            "Volume **up** is where the guide's procedure leaves the microphone volume (from "
            "full, halved while readings come, then back up to the second-from-last setting that "
-           "gave one), so attacks may clip; **moderate** puts the largest sample 2 dB under full "
-           "scale, unclipped.\n\n"
+           "gave one), so attacks may clip. This report reads volume up only.\n\n"
         << "A clip is read as the live capture reads the microphone (`tensikon-analyze`): "
            "**Fired** is the share of clips in which the pluck test fired on the note. With the "
            "volume up, the lead-in's noise or hum alone sometimes fires it before the note "
@@ -125,7 +124,11 @@ void writeIntroduction(std::ostream& out, const std::vector<ClipResult>& results
            "right and wrong. Among the clips fired on the note: the "
            "**crossing count** is the described estimator's reading, the **shown value** is what "
            "the window shows (\"---\" is no reading), and **aubio yin** and **aubio yinfft** "
-           "read the same half second as in the synthetic section above. A reading more than "
+           "read the same half second as in the synthetic section above, with a hop of "
+        << kRealAubioHop
+        << " samples, on the captures of every sixth semitone of the belt range only (65, 92, "
+           "131 and 185 Hz; yin costs far more than the program's reading): their rows count "
+           "those captures. A reading more than "
         << kFailureHz
         << " Hz off is as wrong as a reading can be: the bracket counts those that are too "
            "high.\n\n";
@@ -137,7 +140,8 @@ void writeSortedErrors(std::ostream& out, const std::vector<ClipResult>& results
     std::vector<double> errors;
     std::size_t fired = 0;
     for (const ClipResult& r : results) {
-        if (!r.fired || r.beforeNote || r.clip.chain != chain || r.clip.volume != "up") {
+        if (!r.fired || r.beforeNote || r.clip.chain != chain || r.clip.volume != "up" ||
+            ((e == kYin || e == kYinFft) && !r.readByAubio)) {
             continue;
         }
         ++fired;
