@@ -89,7 +89,8 @@ TEST(RealAccuracy, ReadsTheManifestAndTheAnalyzersFields)
     EXPECT_EQ((*clips)[0].trueHz, 110.22);
     EXPECT_EQ((*clips)[0].half, "tuning");
     EXPECT_FALSE(parseManifest("file,instrument\na,b\n"));
-    EXPECT_FALSE(parseManifest("file,instrument,midi_note,chain,volume,true_hz,half\na,b,45,clean\n"));
+    EXPECT_FALSE(
+        parseManifest("file,instrument,midi_note,chain,volume,true_hz,half\na,b,45,clean\n"));
 
     ClipResult r;
     EXPECT_FALSE(readAnalyzer("[\n]\n", r));
