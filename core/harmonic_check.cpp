@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <numbers>
 #include <vector>
 
@@ -16,11 +17,10 @@ namespace {
 // Each stretch the check reads is up to 0.19 s long, which resolves harmonics
 // 40 Hz apart, and the harmonics up to the 16th or 3 kHz, where a phone
 // microphone still passes them. Off a multiple's harmonics there must be
-// 17 dB less power per harmonic than on them.
+// kLiftBar (17 dB) less power per harmonic than on them.
 constexpr std::size_t kSpectrumSamples = 8192;
 constexpr std::size_t kHarmonics = 16;
 constexpr double kSpectrumTopHz = 3000;
-constexpr double kTrace = 0.02;
 
 // The power at `hz` of an already windowed stretch of sound (Goertzel).
 double powerAt(const std::vector<double>& windowed, double hz)
@@ -43,36 +43,84 @@ double powerAt(const std::vector<double>& windowed, double hz)
 // half or a third of the pitch, all the harmonics of `hz` but every second
 // or third are empty. So the pitch is raised to the largest multiple whose
 // harmonics carry all but a trace of the power on the harmonics of `hz`.
-double liftedOver(std::span<const float> x, double hz)
+std::vector<double> windowedStart(std::span<const float> x)
 {
     const std::size_t n = std::min(x.size(), kSpectrumSamples);
     std::vector<double> windowed(n);
     for (std::size_t k = 0; k < n; ++k)
         windowed[k] = x[k] * (0.5 - 0.5 * std::cos(2 * std::numbers::pi * static_cast<double>(k) /
                                                    static_cast<double>(n)));
+    return windowed;
+}
+
+// The power at the harmonics of `hz` (index 1 up), as many as the spectrum
+// read holds.
+struct Harmonics {
     std::array<double, kHarmonics + 1> power{};
     std::size_t count = 0;
-    while (count < kHarmonics && static_cast<double>(count + 1) * hz <= kSpectrumTopHz) {
-        ++count;
-        power[count] = powerAt(windowed, static_cast<double>(count) * hz);
+};
+Harmonics harmonicsOf(const std::vector<double>& windowed, double hz)
+{
+    Harmonics h;
+    while (h.count < kHarmonics && static_cast<double>(h.count + 1) * hz <= kSpectrumTopHz) {
+        ++h.count;
+        h.power[h.count] = powerAt(windowed, static_cast<double>(h.count) * hz);
     }
+    return h;
+}
+
+// Mean power per harmonic off every m-th harmonic, over the mean power on
+// them: near 0 when `m` times the fundamental is the pitch.
+double offOverOn(const Harmonics& h, std::size_t m)
+{
+    double on = 0;
+    double off = 0;
+    for (std::size_t k = 1; k <= h.count; ++k)
+        (k % m == 0 ? on : off) += h.power[k];
+    const double onMean = on / static_cast<double>(h.count / m);
+    const double offMean = off / static_cast<double>(h.count - h.count / m);
+    return onMean > 0 ? offMean / onMean : 1.0;
+}
+
+double liftedOver(std::span<const float> x, double hz)
+{
+    const Harmonics h = harmonicsOf(windowedStart(x), hz);
     for (std::size_t m = kMostPitchMultiple; m >= 2; --m) {
-        if (hz * static_cast<double>(m) > kHighestPitchHz || count < 2 * m)
+        if (hz * static_cast<double>(m) > kHighestPitchHz || h.count < 2 * m)
             continue;
-        double on = 0;
-        double off = 0;
-        for (std::size_t k = 1; k <= count; ++k)
-            (k % m == 0 ? on : off) += power[k];
-        // Mean power per harmonic, on the multiple's harmonics and off them.
-        const double onMean = on / static_cast<double>(count / m);
-        const double offMean = off / static_cast<double>(count - count / m);
-        if (offMean < kTrace * onMean)
+        if (offOverOn(h, m) < kLiftBar)
             return hz * static_cast<double>(m);
     }
     return hz;
 }
 
 } // namespace
+
+double higherPitchEvidence(std::span<const float> sound, double hz)
+{
+    const Harmonics h = harmonicsOf(windowedStart(sound), hz);
+    double least = std::numeric_limits<double>::infinity();
+    for (std::size_t m = kMostPitchMultiple; m >= 2; --m) {
+        if (hz * static_cast<double>(m) <= kHighestPitchHz && h.count >= 2 * m)
+            least = std::min(least, offOverOn(h, m));
+    }
+    return least;
+}
+
+double lowerPitchEvidence(std::span<const float> sound, double hz)
+{
+    const std::vector<double> windowed = windowedStart(sound);
+    double most = 0;
+    for (std::size_t k = 2; k <= kMostPitchMultiple; ++k) {
+        const double lower = hz / static_cast<double>(k);
+        if (lower < kLowestPitchHz)
+            break;
+        const Harmonics h = harmonicsOf(windowed, lower);
+        if (h.count >= 2 * k)
+            most = std::max(most, offOverOn(h, k));
+    }
+    return most;
+}
 
 // Read first where the sound is loudest, right after the attack, then, if
 // that leaves `hz` as it is, over the last stretch: in a room the early

@@ -11,9 +11,27 @@ namespace tensikon {
 // periods of the pitch also counts for the pitch.
 inline constexpr std::size_t kMostPitchMultiple = 5;
 
+// A pitch is raised to a multiple when the power off that multiple's
+// harmonics, per harmonic, is under this share of the power on them (17 dB
+// less).
+inline constexpr double kLiftBar = 0.02;
+
 // `hz`, or the largest multiple of it (up to kMostPitchMultiple and the
 // highest pitch read) that the harmonics of `sound`, the sound after the
 // attack, say is the pitch.
 double pitchFromHarmonics(std::span<const float> sound, double hz);
+
+// How close a multiple of `hz` comes to being lifted to: over the multiples
+// pitchFromHarmonics checks, the least power off the multiple's harmonics
+// relative to that on them (below kLiftBar it is lifted; large when `hz`
+// is the pitch).
+double higherPitchEvidence(std::span<const float> sound, double hz);
+
+// The strongest evidence that `hz` is a whole multiple of the pitch: over
+// the lower candidates hz / 2 ... hz / kMostPitchMultiple (down to the
+// lowest pitch read), the largest power on their harmonics that `hz` lacks,
+// per harmonic, relative to that on the harmonics of `hz`. Near 0 when `hz`
+// is the pitch.
+double lowerPitchEvidence(std::span<const float> sound, double hz);
 
 } // namespace tensikon

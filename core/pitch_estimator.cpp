@@ -4,9 +4,11 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "core/harmonic_check.h"
+#include "core/mains_hum.h"
 
 namespace tensikon {
 
@@ -26,6 +28,14 @@ constexpr std::size_t kSearchFromLag = static_cast<std::size_t>(kSampleRate / 20
 // harp's buzz), and read from there the period comes out an octave or a
 // twelfth off on real plucks far more often than read later.
 constexpr std::size_t kSkipSamples = kSampleRate / 10;
+// ... unless the note dies away within it: less power per sample after it
+// than this share of the power from 20 ms after the pluck on (10 dB less).
+// Then the 0.125 s from there are read: a clipped attack is read an octave
+// off more often than what follows it, but a note that dies this fast
+// leaves nothing better.
+constexpr double kDiedAway = 0.1;
+constexpr std::size_t kEarlySkip = kSampleRate / 50;
+constexpr std::size_t kAttackSamples = kSampleRate / 8;
 // The sound after that is cut into blocks; every four blocks in a row
 // (46 ms, two periods at 40 Hz) are one frame, and frames overlap by three
 // blocks. A quarter of a second is read at most, which bounds the cost.
@@ -43,27 +53,17 @@ constexpr double kDipThreshold = 0.15;
 constexpr double kMultipleBetter = 8.0;
 // Only a dip that is not already nearly perfect is questioned that way.
 constexpr double kQuestionFrom = 0.015;
-// A multiple that falls on the period of 50 or 60 Hz mains hum (within 6 %)
-// is no evidence: under hum, any tone near a harmonic of the mains repeats
-// better there.
-constexpr std::array<double, 2> kHumPeriods{kSampleRate / 50.0, kSampleRate / 60.0};
-constexpr double kHumSpread = 0.06;
 // Share of the sound after the attack that must be left once the hum is
 // taken out for the rest to be read on its own.
 constexpr double kNotOnlyHum = 0.1;
-// An attack that much louder than the hum (in power, 20 dB) was a note of
-// its own.
-constexpr double kAttackOverHum = 100.0;
-// A sound whose second half after the attack keeps this share of the first
-// half's power (within 1 dB) holds its level, as hum does. A plucked note
-// dies away faster, even one ringing with a time constant of a quarter
-// second read over the shortest stretch, 0.15 s.
-constexpr double kHeldLevel = 0.8;
 // A tone near the mains frequency reads the same without the hum, though
 // taking the hum out takes some of the tone with it. Only a pitch right on
 // the mains (within 1 %) that repeats poorly without the hum was the hum.
 constexpr double kPeriodicWithoutHum = 0.5;
 constexpr double kOnMains = 0.01;
+// The mains take this share of the sound after the attack (10 dB under the
+// note) before a pitch is checked without them.
+constexpr double kHumShare = 0.02;
 // Frames whose dip is shallower than this are not periodic: left out.
 constexpr double kPeriodicFrom = 0.3;
 // Frames much quieter than the loudest (12 dB) are the tail of a dead note,
@@ -71,8 +71,19 @@ constexpr double kPeriodicFrom = 0.3;
 constexpr double kQuietFrame = 1.0 / 16.0;
 // Frames within 1.5 % of the median pitch agree with it.
 constexpr double kAgreement = 0.015;
-
-using Samples = std::vector<float>;
+// A dip this deep is as good as perfect.
+constexpr double kDeepestDip = 1e-4;
+// Doubt between a pitch and its multiples or sub-multiples (certainty()),
+// set on the tuning half of the real-sound corpus: up to how far above the
+// spectrum's bar for lifting a pitch (kLiftBar) the multiple is still
+// plausible (power off its harmonics 11.5 dB under that on them; a pitch
+// whose multiple is less plausible is certain); how much better the
+// frames' periods must repeat over several of them, and how much power the
+// lower candidate's own harmonics must hold (20 dB under the pitch's), for
+// the pitch to be doubted as too high.
+constexpr double kHigherDoubt = 0.07;
+constexpr double kRepeatsBetter = 3.5;
+constexpr double kLowerDoubt = 0.01;
 
 // Full 16-bit samples from `first` to the buffer's end.
 Samples samplesFrom(AnalysisBuffer buffer, std::size_t first)
@@ -119,13 +130,6 @@ std::vector<double> normalised(const std::vector<double>& d)
     return n;
 }
 
-bool onHumPeriod(std::size_t lag)
-{
-    return std::any_of(kHumPeriods.begin(), kHumPeriods.end(), [lag](double hum) {
-        return std::abs(static_cast<double>(lag) - hum) <= kHumSpread * hum;
-    });
-}
-
 // The deepest point within two lags of k times t, when it repeats much
 // better than t itself.
 std::size_t preferMultiple(const std::vector<double>& n, std::size_t t)
@@ -136,7 +140,7 @@ std::size_t preferMultiple(const std::vector<double>& n, std::size_t t)
         std::size_t best = k * t - 2;
         for (std::size_t m = best + 1; m <= k * t + 2; ++m)
             best = n[m] < n[best] ? m : best;
-        if (!onHumPeriod(best) && n[best] * kMultipleBetter < n[t])
+        if (!onHumPeriod(static_cast<double>(best)) && n[best] * kMultipleBetter < n[t])
             return best;
     }
     return t;
@@ -170,22 +174,48 @@ double refine(const std::vector<double>& n, std::size_t t)
     return static_cast<double>(t) + std::clamp(0.5 * (a - c) / curvature, -0.5, 0.5);
 }
 
+// How much better the sound repeats over 2 to 4 periods `t` than over one:
+// about 1 for the pitch's own period, since a periodic sound repeats as
+// well over any number of its periods, and large for a period that is a
+// half or a third of the true one that only just passed the threshold.
+// Not over the mains' period, which any tone near a harmonic of the hum
+// repeats better over.
+double multipleGain(const std::vector<double>& n, std::size_t t)
+{
+    double gain = 1.0;
+    for (std::size_t k = 2; k <= 4 && k * t + 2 <= kLongestLag; ++k) {
+        const auto near = n.begin() + static_cast<std::ptrdiff_t>(k * t - 2);
+        const auto best = std::min_element(near, near + 5);
+        if (!onHumPeriod(static_cast<double>(best - n.begin())))
+            gain = std::max(gain, n[t] / std::max(*best, kDeepestDip));
+    }
+    return gain;
+}
+
+// One frame's reading.
+struct FramePitch {
+    double hz = 0;
+    double confidence = 0;
+    double gain = 1; // multipleGain at its period
+};
+
 // The pitch of one frame from its summed differences, or nothing when the
 // frame does not repeat itself or repeats faster than 1000 times a second.
-std::optional<PitchEstimate> framePitch(const std::vector<double>& d)
+std::optional<FramePitch> framePitch(const std::vector<double>& d)
 {
     const std::vector<double> n = normalised(d);
     const std::size_t lag = chooseLag(n);
     const double confidence = 1.0 - n[lag];
     if (confidence < kPeriodicFrom || lag < kShortestLag)
         return std::nullopt;
-    return PitchEstimate{kSampleRate / refine(n, lag), std::min(confidence, 1.0)};
+    return FramePitch{kSampleRate / refine(n, lag), std::min(confidence, 1.0),
+                      multipleGain(n, lag)};
 }
 
 // What the frames heard: the pitch of each frame that repeats, out of how
 // many were loud enough to be read.
 struct Frames {
-    std::vector<PitchEstimate> periodic;
+    std::vector<FramePitch> periodic;
     std::size_t heard = 0;
 };
 
@@ -196,13 +226,13 @@ std::optional<double> medianPitch(const Frames& frames)
     if (frames.periodic.empty())
         return std::nullopt;
     std::vector<double> pitches;
-    for (const PitchEstimate& f : frames.periodic)
+    for (const FramePitch& f : frames.periodic)
         pitches.push_back(f.hz);
     std::nth_element(pitches.begin(), pitches.begin() + pitches.size() / 2, pitches.end());
     const double median = pitches[pitches.size() / 2];
     double sum = 0;
     std::size_t agreeing = 0;
-    for (const PitchEstimate& f : frames.periodic) {
+    for (const FramePitch& f : frames.periodic) {
         if (std::abs(f.hz - median) <= kAgreement * median) {
             sum += f.hz;
             ++agreeing;
@@ -219,7 +249,7 @@ std::optional<double> medianPitch(const Frames& frames)
 double support(const Frames& frames, double hz)
 {
     double confidence = 0;
-    for (const PitchEstimate& f : frames.periodic) {
+    for (const FramePitch& f : frames.periodic) {
         for (std::size_t k = 1; k <= kMostPitchMultiple; ++k) {
             if (std::abs(f.hz * static_cast<double>(k) - hz) <= kAgreement * hz) {
                 confidence += f.confidence;
@@ -228,6 +258,34 @@ double support(const Frames& frames, double hz)
         }
     }
     return confidence / static_cast<double>(frames.heard);
+}
+
+// Frames that found a whole multiple of the period count for the pitch
+// (support), so a pitch and a half or a third of it can both look sure.
+// 1 where nothing speaks for another candidate a whole ratio away; less,
+// down to 0, where one does:
+// - `hz` is too low when the harmonics of a multiple of it hold nearly all
+//   the power on its harmonics (the check that lifts a pitch, whose bar is
+//   kLiftBar: just above it, both are plausible);
+// - `hz` is too high when its frames' periods repeat much better over 2 to
+//   4 of them and the spectrum holds power at the harmonics of the lower
+//   candidate that `hz` lacks.
+double certainty(const Frames& frames, std::span<const float> spectrum, double hz)
+{
+    const double higher = higherPitchEvidence(spectrum, hz);
+    double c = std::clamp((higher - kLiftBar) / (kHigherDoubt - kLiftBar), 0.0, 1.0);
+    double logGain = 0;
+    std::size_t count = 0;
+    for (const FramePitch& f : frames.periodic) {
+        if (std::abs(f.hz - hz) <= kAgreement * hz) {
+            logGain += std::log(f.gain);
+            ++count;
+        }
+    }
+    if (count > 0 && std::exp(logGain / static_cast<double>(count)) >= kRepeatsBetter &&
+        lowerPitchEvidence(spectrum, hz) >= kLowerDoubt)
+        c = 0;
+    return c;
 }
 
 // Each frame's differences are the sum of its blocks', so every block is
@@ -262,85 +320,44 @@ Frames framesOf(const Samples& x, std::size_t blocks)
     return frames;
 }
 
-// The pitch of the sound from sample `first` of the whole buffer on.
-std::optional<PitchEstimate> pitchFrom(const Samples& all, std::size_t first)
+// The pitch of the sound from sample `first` of the whole buffer on, read
+// over `most` samples at most. Its harmonics are read in `withoutHum`, when
+// given, unless the frames found the mains frequency itself, which is left
+// for the caller to read again without the hum.
+std::optional<PitchEstimate> pitchFrom(const Samples& all, std::size_t first,
+                                       const Samples* withoutHum = nullptr,
+                                       std::size_t most = kMostSamples)
 {
     const Samples x(all.begin() + static_cast<std::ptrdiff_t>(first), all.end());
     if (x.size() < kLags)
         return std::nullopt;
-    const std::size_t blocks = std::min(x.size() - kLags, kMostSamples) / kBlockSamples;
+    const std::size_t blocks = std::min(x.size() - kLags, most) / kBlockSamples;
     if (blocks < kFrameBlocks)
         return std::nullopt;
     const Frames frames = framesOf(x, blocks);
     const std::optional<double> median = medianPitch(frames);
     if (!median)
         return std::nullopt;
-    const double hz = pitchFromHarmonics(x, *median);
-    return PitchEstimate{hz, std::min(support(frames, hz), 1.0)};
+    const Samples& heard = withoutHum && !onHumPeriod(kSampleRate / *median) ? *withoutHum : all;
+    const auto spectrum = std::span<const float>(heard).subspan(first);
+    const double hz = pitchFromHarmonics(spectrum, *median);
+    const double confidence = std::min(support(frames, hz), 1.0);
+    return PitchEstimate{hz, confidence * certainty(frames, spectrum, hz)};
 }
 
-double energyFrom(const Samples& x, std::size_t first)
+// The pitch after the attack, from sample `first` on (the pluck is at
+// sample `pluck`).
+std::optional<PitchEstimate> pitchAfterAttack(const Samples& all, std::size_t pluck,
+                                              std::size_t first)
 {
-    double e = 0;
-    for (std::size_t k = first; k < x.size(); ++k)
-        e += static_cast<double>(x[k]) * x[k];
-    return e;
-}
-
-// The buffer less what repeats exactly every `period` samples over all of
-// it: mains hum has a whole number of samples per period (882 at 50 Hz, 735
-// at 60 Hz) and keeps its level, so its waveform is what all periods of the
-// buffer have in common. The median over the periods, not their mean: the
-// few loud periods of the pluck would otherwise leave their mark in it.
-Samples withoutRepeating(const Samples& all, std::size_t period)
-{
-    const std::size_t periods = all.size() / period;
-    Samples rest(all);
-    std::vector<float> same(periods);
-    for (std::size_t k = 0; k < period; ++k) {
-        for (std::size_t j = 0; j < periods; ++j)
-            same[j] = all[j * period + k];
-        const auto middle = same.begin() + static_cast<std::ptrdiff_t>(periods / 2);
-        std::nth_element(same.begin(), middle, same.end());
-        for (std::size_t n = k; n < rest.size(); n += period)
-            rest[n] -= *middle;
-    }
-    return rest;
-}
-
-// True when the sound after the attack is hum alone and there was no note
-// to read: one died in the attack (which, with the hum taken out, was much
-// louder than the hum), or there was none, and the hum itself fired the
-// pluck test with the microphone turned up (the sound holds its level where
-// a plucked note dies away). A steady tone right on the mains frequency
-// cannot be told from hum; a plucked belt never is one.
-bool onlyHum(const Samples& all, const Samples& rest, std::size_t pluck, std::size_t first)
-{
-    double attack = 0;
-    for (std::size_t k = pluck; k < first; ++k)
-        attack += static_cast<double>(rest[k]) * rest[k];
-    double hum = 0;
-    for (std::size_t k = first; k < all.size(); ++k) {
-        const double h = static_cast<double>(all[k]) - rest[k];
-        hum += h * h;
-    }
-    const auto perSample = [](double e, std::size_t n) { return e / static_cast<double>(n); };
-    if (perSample(attack, first - pluck) > kAttackOverHum * perSample(hum, all.size() - first))
-        return true;
-    const std::size_t middle = first + (all.size() - first) / 2;
-    const double later = energyFrom(all, middle);
-    return later >= kHeldLevel * (energyFrom(all, first) - later);
-}
-
-} // namespace
-
-std::optional<PitchEstimate> estimatePitchAfter(AnalysisBuffer buffer, std::size_t pluckOffset)
-{
-    const std::size_t first = sampleIndexOf(pluckOffset) + kSkipSamples;
-    if (first >= samplesIn(kAnalysisBufferBytes))
-        return std::nullopt;
-    const Samples all = samplesFrom(buffer, 0);
-    const std::optional<PitchEstimate> p = pitchFrom(all, first);
+    // Under strong hum a period that spans two or more periods of the note
+    // also comes close to a whole period of the mains, so it repeats better
+    // than the note's own (a note of 92 Hz is read at 46), and the mains'
+    // lines fill the harmonics of that half pitch which the note lacks: its
+    // harmonics are read without the hum.
+    const Hum hum = humIn(all, first);
+    const bool humHeard = hum.share >= kHumShare;
+    const std::optional<PitchEstimate> p = pitchFrom(all, first, humHeard ? &hum.rest : nullptr);
     if (!p)
         return p;
     // A pitch on the mains is read again without the hum: when a short note
@@ -353,13 +370,39 @@ std::optional<PitchEstimate> estimatePitchAfter(AnalysisBuffer buffer, std::size
         const Samples rest = withoutRepeating(all, static_cast<std::size_t>(hum));
         const double after = energyFrom(rest, first);
         if (after < kNotOnlyHum * energyFrom(all, first))
-            return onlyHum(all, rest, sampleIndexOf(pluckOffset), first) ? std::nullopt : p;
+            return onlyHum(all, rest, pluck, first) ? std::nullopt : p;
         const std::optional<PitchEstimate> q = pitchFrom(rest, first);
         const bool onMains = std::abs(kSampleRate / p->hz - hum) <= kOnMains * hum;
         if (q && std::abs(q->hz - p->hz) <= kAgreement * p->hz &&
             (q->confidence >= kPeriodicWithoutHum || !onMains))
             return p;
         return q;
+    }
+    return p;
+}
+
+} // namespace
+
+std::optional<PitchEstimate> estimatePitchAfter(AnalysisBuffer buffer, std::size_t pluckOffset)
+{
+    const std::size_t pluck = sampleIndexOf(pluckOffset);
+    const std::size_t first = pluck + kSkipSamples;
+    if (first >= samplesIn(kAnalysisBufferBytes))
+        return std::nullopt;
+    const Samples all = samplesFrom(buffer, 0);
+    const std::optional<PitchEstimate> p = pitchAfterAttack(all, pluck, first);
+    if (!p)
+        return p;
+    // A note that has died away by the end of the attack leaves to what
+    // follows it (a room's echo, an engine, noise) the sound read above, and
+    // that has a pitch of its own: the note is read in the attack instead.
+    const auto perSample = [](double e, std::size_t n) { return e / static_cast<double>(n); };
+    const std::size_t attackFrom = pluck + kEarlySkip;
+    const double late = energyFrom(all, first);
+    const double attack = energyFrom(all, attackFrom) - late;
+    if (perSample(late, all.size() - first) < kDiedAway * perSample(attack, first - attackFrom)) {
+        if (const auto early = pitchFrom(all, attackFrom, nullptr, kAttackSamples))
+            return early;
     }
     return p;
 }

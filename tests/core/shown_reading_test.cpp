@@ -74,6 +74,18 @@ TEST(ShownReading, AnOvertoneCountIsReplacedByThePitch)
     EXPECT_LE(m.shown.hz, 140);
 }
 
+// A note that dies within the attack (50 ms) leaves noise after it: the
+// count, which reads right after the pluck, is confirmed by the pitch of
+// the attack rather than contradicted by that of the noise.
+TEST(ShownReading, ANoteThatDiesInItsAttackIsReadThere)
+{
+    for (int noise : {1000, 3000}) {
+        const Measurement m = measured(test::plucked(205, 3000, 0.05, noise));
+        ASSERT_TRUE(m.shown.hz) << noise;
+        EXPECT_NEAR(*m.shown.hz, 205, 3) << noise;
+    }
+}
+
 TEST(ShownReading, TheRule)
 {
     const PitchEstimate clear{140.9, 0.95};

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <sstream>
 #include <utility>
 
@@ -184,15 +185,26 @@ Summary summarize(const std::vector<Outcome>& outcomes, Estimator e, std::option
     return s;
 }
 
-std::optional<double> aubioReading(const std::string& output, double fromSeconds)
+AubioFrames aubioFrames(const std::string& output)
 {
     std::istringstream lines(output);
-    std::vector<double> pitches;
+    AubioFrames frames;
     double seconds = 0;
     double hz = 0;
     while (lines >> seconds >> hz) {
-        if (seconds >= fromSeconds && hz > 0) {
-            pitches.push_back(hz);
+        frames.emplace_back(seconds, hz);
+    }
+    return frames;
+}
+
+std::optional<double> aubioReading(const AubioFrames& frames, double fromSeconds, double toSeconds)
+{
+    const auto first =
+        std::lower_bound(frames.begin(), frames.end(), std::pair(fromSeconds, -1e300));
+    std::vector<double> pitches;
+    for (auto f = first; f != frames.end() && f->first < toSeconds; ++f) {
+        if (f->second > 0) {
+            pitches.push_back(f->second);
         }
     }
     if (pitches.empty()) {
@@ -201,6 +213,11 @@ std::optional<double> aubioReading(const std::string& output, double fromSeconds
     std::sort(pitches.begin(), pitches.end());
     const std::size_t mid = pitches.size() / 2;
     return pitches.size() % 2 ? pitches[mid] : (pitches[mid - 1] + pitches[mid]) / 2;
+}
+
+std::optional<double> aubioReading(const std::string& output, double fromSeconds)
+{
+    return aubioReading(aubioFrames(output), fromSeconds, std::numeric_limits<double>::infinity());
 }
 
 void writeMarkdown(std::ostream& out, const std::vector<Outcome>& outcomes,

@@ -7,6 +7,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tools/accuracy/accuracy_corpus.h"
@@ -50,6 +51,13 @@ Summary summarize(const std::vector<Outcome>& outcomes, Estimator e, std::option
 // median of the frames that begin at or after fromSeconds (the pluck) and
 // found a pitch; nothing when none did.
 std::optional<double> aubioReading(const std::string& output, double fromSeconds);
+
+// aubiopitch's frames, in time order: (seconds, hertz), 0 Hz where none.
+using AubioFrames = std::vector<std::pair<double, double>>;
+AubioFrames aubioFrames(const std::string& output);
+// The same reading from the frames that begin in [fromSeconds, toSeconds):
+// one capture of several read in one run of aubiopitch.
+std::optional<double> aubioReading(const AubioFrames& frames, double fromSeconds, double toSeconds);
 
 struct ReportSettings {
     int perCell = 0;

@@ -20,9 +20,14 @@ struct Clip {
     std::string chain;
     std::string volume;
     double trueHz = 0;
+    // "tuning" or "checking": the corpus is split by source (soundfont and
+    // instrument, noise recordings), and the estimator's constants are
+    // chosen on the tuning half only.
+    std::string half;
 };
 
 // The manifest's rows (after its header), or nothing when one is malformed.
+// Only the volume "up" is read in this report.
 std::optional<std::vector<Clip>> parseManifest(const std::string& text);
 
 enum RealEstimator { kCrossings, kShown, kYin, kYinFft, kRealEstimatorCount };
@@ -36,7 +41,16 @@ struct ClipResult {
     // capture holds the background and, at most, the note's beginning.
     bool beforeNote = false;
     std::array<std::optional<double>, kRealEstimatorCount> hz{};
+    bool readByAubio = false; // one of the notes aubio reads (kAubioNotes)
 };
+
+// aubio's yin costs far more than the program's reading: it reads the
+// captures at volume "up" of every sixth semitone of the belt range
+// (65, 92, 131 and 185 Hz), with a hop of 2048 samples (five readings in
+// each capture's half second), and its rows count those captures only.
+inline constexpr int kAubioNotes[] = {36, 42, 48, 54};
+inline constexpr int kRealAubioHop = 2048;
+bool readByAubio(const Clip& c);
 
 // A field of the analyzer's JSON object for one capture: nothing when the
 // field is absent, an empty optional inside when it is null.
@@ -59,8 +73,8 @@ RealSummary summarizeReal(const std::vector<ClipResult>& results, RealEstimator 
                           const ClipFilter& select);
 
 struct RealReportSettings {
-    std::string plotFile;  // as linked from the Markdown page
-    std::string packages;  // the packages the sound came from, for the text
+    std::string plotFile;             // as linked from the Markdown page
+    std::string packages;             // the packages the sound came from, for the text
     std::vector<std::string> leftOut; // the notes the corpus left out, and why
 };
 
@@ -72,6 +86,8 @@ void writeRealMarkdown(std::ostream& out, const std::vector<ClipResult>& results
 // percentage of the fired clips read at least that well.
 void writeRealPlotData(std::ostream& out, const std::vector<ClipResult>& results);
 
-inline constexpr const char* kChains[] = {"clean", "phone", "room", "noise", "hum", "combined"};
+inline constexpr const char* kChains[] = {"clean", "phone",  "laptop", "codec",      "room",
+                                          "noise", "engine", "hum",    "strong-hum", "combined"};
+inline constexpr const char* kHalves[] = {"tuning", "checking"};
 
 } // namespace tensikon::bench

@@ -6,17 +6,23 @@
 //       writes a MIDI file that plays each NOTE once with PROGRAM, one note
 //       every few seconds, with silence enforced between them
 //   tensikon-real-corpus cut RAW --soundfont NAME --instrument NAME
-//                        --notes N,N,... --noise RAW [--noise RAW...] --out DIR
+//                        --notes N,N,... --noise RAW [--noise RAW...]
+//                        --engine RAW [--engine RAW...] --coded RAW
+//                        --half NAME --out DIR
 //       cuts the notes out of the synthesizer's render of that MIDI file
 //       (RAW: 32-bit float stereo, 44 100 Hz), measures each one's true
 //       pitch, and writes every chain and volume of it as
-//       DIR/NAME/NAME/mNN-CHAIN-VOLUME.wav; prints one manifest line each,
-//       and a line on standard error for each note it leaves out
+//       DIR/NAME/NAME/mNN-CHAIN-VOLUME.wav; prints one manifest line each
+//       (its last field the half of the corpus, NAME), and a line on
+//       standard error for each note it leaves out. --noise gives workshop
+//       noise, --engine recorded engines and motors, and --coded the same
+//       render after a lossy codec's round trip
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <sstream>
 #include <string>
 
@@ -36,8 +42,10 @@ namespace {
 constexpr double kFirstOnset = 1.0, kSpacing = 3.0, kHeld = 1.2;
 constexpr int kTicksPerSecond = 2000; // 1000 a quarter at 120 a minute
 constexpr double kRate = kSampleRate;
-constexpr double kNoteSeconds = 1.0; // kept from the onset on
-constexpr double kBelowDb = 20;      // noise and hum under the pluck
+constexpr double kNoteSeconds = 1.0;     // kept from the onset on
+constexpr double kBelowDb = 20;          // noise and hum under the pluck
+constexpr double kEngineBelowDb = 15;    // a running engine beside the belt
+constexpr double kStrongHumBelowDb = 10; // a bad ground loop
 
 void putVarLen(std::string& out, std::uint32_t v)
 {
@@ -100,11 +108,13 @@ std::vector<float> readFloats(const std::string& path)
 }
 
 struct CutOptions {
-    std::string raw, soundfont, instrument;
+    std::string raw, coded, soundfont, instrument, half;
     std::vector<int> notes;
-    std::vector<std::string> noise;
+    std::vector<std::string> noise, engine;
     fs::path out;
 };
+
+using Sources = std::vector<std::vector<float>>;
 
 std::uint64_t hashOf(const std::string& text)
 {
@@ -149,19 +159,29 @@ Signal cutNote(const std::vector<float>& stereo, std::size_t index)
 }
 
 struct Backgrounds {
-    Signal noise, hum;
+    Signal noise, engine, hum;
 };
 
-Backgrounds backgroundsFor(const std::vector<std::vector<float>>& sources, Random& random,
+// A stretch of one of the recordings, from a place chosen at random.
+Signal stretchOf(const Sources& sources, Random& random, std::size_t samples)
+{
+    const auto& source = sources[random.next() % sources.size()];
+    const auto offset =
+        static_cast<std::size_t>(random.uniform(0, 1) * static_cast<double>(source.size()));
+    Signal s;
+    for (std::size_t i = 0; i < samples; ++i) {
+        s.push_back(source[(offset + i) % source.size()]);
+    }
+    return s;
+}
+
+Backgrounds backgroundsFor(const Sources& noise, const Sources& engines, Random& random,
                            std::size_t samples)
 {
     Backgrounds b;
-    const auto& source = sources[random.next() % sources.size()];
-    const auto offset = static_cast<std::size_t>(random.uniform(0, 1) * static_cast<double>(source.size()));
-    for (std::size_t i = 0; i < samples; ++i) {
-        b.noise.push_back(source[(offset + i) % source.size()]);
-    }
+    b.noise = stretchOf(noise, random, samples);
     b.hum = hum(samples, 50.0, random.uniform(0, 6.283185307179586));
+    b.engine = stretchOf(engines, random, samples);
     return b;
 }
 
@@ -177,16 +197,22 @@ struct Chain {
     Signal sound;
 };
 
-std::vector<Chain> chainsOf(const Signal& dry, std::size_t leadIn, const Backgrounds& b)
+// `coded` is the same note as `dry` after the codec's round trip.
+std::vector<Chain> chainsOf(const Signal& dry, const Signal& coded, std::size_t leadIn,
+                            const Backgrounds& b)
 {
-    std::vector<Chain> chains{{"clean", dry}, {"phone", dry}, {"room", dry},
-                              {"noise", dry}, {"hum", dry},   {"combined", dry}};
+    std::vector<Chain> chains{
+        {"clean", dry}, {"phone", dry},  {"laptop", dry}, {"codec", coded},    {"room", dry},
+        {"noise", dry}, {"engine", dry}, {"hum", dry},    {"strong-hum", dry}, {"combined", dry}};
     const double level = noteRms(dry, leadIn);
     phoneMicrophone(chains[1].sound);
-    room(chains[2].sound);
-    addAt(chains[3].sound, b.noise, level, kBelowDb);
-    addAt(chains[4].sound, b.hum, level, kBelowDb);
-    Signal& all = chains[5].sound;
+    laptopMicrophone(chains[2].sound);
+    room(chains[4].sound);
+    addAt(chains[5].sound, b.noise, level, kBelowDb);
+    addAt(chains[6].sound, b.engine, level, kEngineBelowDb);
+    addAt(chains[7].sound, b.hum, level, kBelowDb);
+    addAt(chains[8].sound, b.hum, level, kStrongHumBelowDb);
+    Signal& all = chains[9].sound;
     room(all);
     addAt(all, b.noise, noteRms(all, leadIn), kBelowDb);
     phoneMicrophone(all);
@@ -203,13 +229,13 @@ double largest(const Signal& x)
     return m;
 }
 
-bool cutOne(const CutOptions& o, const std::vector<std::vector<float>>& sources, const Signal& note,
-            int midi)
+bool cutOne(const CutOptions& o, const Sources& noise, const Sources& engines, const Signal& note,
+            const Signal& codedNote, int midi)
 {
     const std::string id = o.soundfont + "/" + o.instrument;
     Random random(hashOf(id + "/" + std::to_string(midi)));
-    const auto steady = std::span<const double>(note).subspan(static_cast<std::size_t>(0.02 * kRate),
-                                                              static_cast<std::size_t>(0.5 * kRate));
+    const auto steady = std::span<const double>(note).subspan(
+        static_cast<std::size_t>(0.02 * kRate), static_cast<std::size_t>(0.5 * kRate));
     const auto hz = truePitch(steady, nominalHz(midi));
     if (!hz) {
         std::cerr << id << " note " << midi << ": left out, its pitch is not clear\n";
@@ -218,12 +244,15 @@ bool cutOne(const CutOptions& o, const std::vector<std::vector<float>>& sources,
     const auto leadIn = static_cast<std::size_t>(random.uniform(0.3, 0.8) * kRate);
     Signal dry(leadIn, 0.0);
     dry.insert(dry.end(), note.begin(), note.end());
+    Signal coded(leadIn, 0.0);
+    coded.insert(coded.end(), codedNote.begin(), codedNote.end());
     const double fullHeadroom = 16 * std::pow(2.0, random.uniform(0, 1));
-    const Backgrounds b = backgroundsFor(sources, random, dry.size());
+    const Backgrounds b = backgroundsFor(noise, engines, random, dry.size());
     fs::create_directories(o.out / id);
-    for (const Chain& c : chainsOf(dry, leadIn, b)) {
+    for (const Chain& c : chainsOf(dry, coded, leadIn, b)) {
         const double up = volumeUp(c.sound, fullHeadroom * 32767 / largest(c.sound));
-        for (const auto& [volume, gain] : {std::pair{"up", up}, {"moderate", volumeModerate(c.sound)}}) {
+        for (const auto& [volume, gain] :
+             {std::pair{"up", up}, {"moderate", volumeModerate(c.sound)}}) {
             char name[64];
             std::snprintf(name, sizeof name, "m%03d-%s-%s.wav", midi, c.name, volume);
             const std::string file = id + "/" + name;
@@ -231,32 +260,44 @@ bool cutOne(const CutOptions& o, const std::vector<std::vector<float>>& sources,
                 std::cerr << "tensikon-real-corpus: cannot write " << (o.out / file) << "\n";
                 return false;
             }
-            std::printf("%s,%s,%d,%s,%s,%.2f\n", file.c_str(), o.instrument.c_str(), midi, c.name,
-                        volume, *hz);
+            std::printf("%s,%s,%d,%s,%s,%.2f,%s\n", file.c_str(), o.instrument.c_str(), midi,
+                        c.name, volume, *hz, o.half.c_str());
         }
     }
     return true;
 }
 
-int cut(const CutOptions& o)
+std::optional<Sources> readSources(const std::vector<std::string>& paths)
 {
-    const std::vector<float> stereo = readFloats(o.raw);
-    std::vector<std::vector<float>> sources;
-    for (const std::string& path : o.noise) {
+    Sources sources;
+    for (const std::string& path : paths) {
         sources.push_back(readFloats(path));
         if (sources.back().empty()) {
             std::cerr << "tensikon-real-corpus: no sound in " << path << "\n";
-            return 1;
+            return std::nullopt;
         }
+    }
+    return sources;
+}
+
+int cut(const CutOptions& o)
+{
+    const std::vector<float> stereo = readFloats(o.raw);
+    const std::vector<float> codedStereo = readFloats(o.coded);
+    const auto noise = readSources(o.noise);
+    const auto engines = readSources(o.engine);
+    if (!noise || !engines) {
+        return 1;
     }
     for (std::size_t i = 0; i < o.notes.size(); ++i) {
         const Signal note = cutNote(stereo, i);
-        if (note.empty()) {
+        const Signal coded = cutNote(codedStereo, i);
+        if (note.empty() || coded.empty()) {
             std::cerr << o.soundfont << "/" << o.instrument << " note " << o.notes[i]
                       << ": left out, silent\n";
             continue;
         }
-        if (!cutOne(o, sources, note, o.notes[i])) {
+        if (!cutOne(o, *noise, *engines, note, coded, o.notes[i])) {
             return 1;
         }
     }
@@ -291,6 +332,12 @@ bool parseCut(int argc, char** argv, CutOptions& o)
             o.notes = parseNotes(value);
         } else if (key == "--noise") {
             o.noise.push_back(value);
+        } else if (key == "--engine") {
+            o.engine.push_back(value);
+        } else if (key == "--coded") {
+            o.coded = value;
+        } else if (key == "--half") {
+            o.half = value;
         } else if (key == "--out") {
             o.out = value;
         } else {
@@ -298,7 +345,8 @@ bool parseCut(int argc, char** argv, CutOptions& o)
         }
     }
     return argc % 2 == 1 && !o.soundfont.empty() && !o.instrument.empty() && !o.notes.empty() &&
-           !o.noise.empty() && !o.out.empty();
+           !o.noise.empty() && !o.engine.empty() && !o.coded.empty() && !o.half.empty() &&
+           !o.out.empty();
 }
 
 } // namespace
@@ -325,6 +373,8 @@ int main(int argc, char** argv)
     }
     std::cerr << "usage: tensikon-real-corpus midi FILE PROGRAM NOTE...\n"
                  "       tensikon-real-corpus cut RAW --soundfont NAME --instrument NAME\n"
-                 "                            --notes N,N,... --noise RAW [--noise RAW...] --out DIR\n";
+                 "                            --notes N,N,... --noise RAW [--noise RAW...]\n"
+                 "                            --engine RAW [--engine RAW...] --coded RAW\n"
+                 "                            --half NAME --out DIR\n";
     return 2;
 }

@@ -238,6 +238,15 @@ void phoneMicrophone(Signal& x)
     }
 }
 
+void laptopMicrophone(Signal& x)
+{
+    // Two sections make a fourth-order Butterworth high-pass.
+    Biquad::highPass(150, 0.541).run(x);
+    Biquad::highPass(150, 1.307).run(x);
+    Biquad::peak(4200, 3.0, 5.0).run(x);
+    Biquad::lowPass(9000, 0.707).run(x);
+}
+
 void room(Signal& x)
 {
     // Mutually prime delays of 25 to 37 ms and short all-passes diffusing them.

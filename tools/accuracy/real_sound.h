@@ -30,6 +30,11 @@ class Biquad {
 // such microphones apply.
 void phoneMicrophone(Signal& x);
 
+// A laptop's built-in microphone: a tiny capsule behind a slot that passes
+// almost nothing under 150 Hz (a steep high-pass), a small resonance of
+// the slot, and no top.
+void laptopMicrophone(Signal& x);
+
 // A hard-walled room (a garage or workshop) of about 0.9 s reverberation;
 // the reverberant part is mixed in at 3 dB below the direct sound.
 void room(Signal& x);

@@ -82,14 +82,16 @@ TEST(RealSound, ChainsShapeTheSoundAsDescribed)
 
 TEST(RealAccuracy, ReadsTheManifestAndTheAnalyzersFields)
 {
-    const auto clips = parseManifest("file,instrument,midi_note,chain,volume,true_hz\n"
-                                     "a/m045-clean-up.wav,harp,45,clean,up,110.22\n");
+    const auto clips = parseManifest("file,instrument,midi_note,chain,volume,true_hz,half\n"
+                                     "a/m045-clean-up.wav,harp,45,clean,up,110.22,tuning\n");
     ASSERT_TRUE(clips);
     ASSERT_EQ(clips->size(), 1u);
     EXPECT_EQ((*clips)[0].chain, "clean");
     EXPECT_EQ((*clips)[0].trueHz, 110.22);
+    EXPECT_EQ((*clips)[0].half, "tuning");
     EXPECT_FALSE(parseManifest("file,instrument\na,b\n"));
-    EXPECT_FALSE(parseManifest("file,instrument,midi_note,chain,volume,true_hz\na,b,45,clean\n"));
+    EXPECT_FALSE(
+        parseManifest("file,instrument,midi_note,chain,volume,true_hz,half\na,b,45,clean\n"));
 
     ClipResult r;
     EXPECT_FALSE(readAnalyzer("[\n]\n", r));
