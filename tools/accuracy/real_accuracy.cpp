@@ -95,8 +95,8 @@ void writeIntroduction(std::ostream& out, const std::vector<ClipResult>& results
            "**hum**, 50 Hz mains hum with its harmonics 20 dB below; **combined**, all of them. "
            "Volume **up** is where the guide's procedure leaves the microphone volume (from "
            "full, halved while readings come, then back up to the second-from-last setting that "
-           "gave one), so attacks may clip; **moderate** puts the largest sample 2 dB under full "
-           "scale, unclipped.\n\n"
+           "gave one), so attacks may clip; **full** puts the largest sample at full scale and "
+           "**quiet** 20 dB under it, both unclipped.\n\n"
         << "A clip is read as the live capture reads the microphone (`tensikon-analyze`): "
            "**Fired** is the share of clips in which the pluck test fired on the note. With the "
            "volume up, the lead-in's noise or hum alone sometimes fires it before the note "
@@ -237,8 +237,10 @@ void writeRealMarkdown(std::ostream& out, const std::vector<ClipResult>& results
                    r.clip.trueHz < belts.high;
         });
     }
-    out << "\n### By chain, moderate volume\n\n";
-    writeByChain(out, results, "moderate");
+    out << "\n### By chain, full volume (largest sample at full scale)\n\n";
+    writeByChain(out, results, "full");
+    out << "\n### By chain, quiet (largest sample 20 dB under full scale)\n\n";
+    writeByChain(out, results, "quiet");
     out << "\n### By instrument, volume up, all chains\n\n";
     writeHead(out, "Instrument");
     std::vector<std::string> instruments;

@@ -1,0 +1,108 @@
+#include "core/pluck_onset.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace tensikon {
+
+namespace {
+
+// A frame whose mean square is this much over the background (in power) has
+// risen like a pluck. Set on plucked notes against workshop noise, engines,
+// hum and speech: lower fires on the pulses of an engine, higher misses
+// plucks over loud machinery.
+constexpr double kRise = 31.6; // 15 dB
+// The frames before it that are already this much over the background belong
+// to the onset: it starts at the first of them.
+constexpr double kStartRise = 4.0; // 6 dB
+// A pluck's attack takes a few milliseconds; a sound that needs longer than
+// this to rise (a voice swelling, a machine running up) is no pluck.
+constexpr std::size_t kMostRiseFrames = 4;
+// The loudest sample of the frame that rose must reach -30 dB under full
+// scale: quieter rises are a distant knock, not a belt under the microphone.
+constexpr int kLeastPeak = 1036;
+// Without a tenth of a second of background there is nothing to rise over.
+constexpr std::size_t kLeastHistory = 18;
+// The background is the median frame of the last half second: the pulses
+// of an engine and a pluck's own first frames do not lift it.
+constexpr std::size_t kBackgroundRank = kOnsetHistoryFrames / 2;
+// A background never counts as quieter than a sample of one step, so that
+// digital silence does not make every sound a rise.
+constexpr double kLeastBackground = 1.0;
+
+int sampleAt(std::span<const std::uint8_t> bytes, std::size_t k)
+{
+    return static_cast<std::int16_t>(bytes[2 * k] | (bytes[2 * k + 1] << 8));
+}
+
+struct Frame {
+    double meanSquare = 0;
+    int peak = 0;
+};
+
+Frame frameAt(std::span<const std::uint8_t> bytes, std::size_t first)
+{
+    Frame f;
+    for (std::size_t k = first; k < first + kOnsetFrameSamples; ++k) {
+        const int s = sampleAt(bytes, k);
+        f.meanSquare += static_cast<double>(s) * s;
+        f.peak = std::max(f.peak, std::abs(s));
+    }
+    f.meanSquare /= static_cast<double>(kOnsetFrameSamples);
+    return f;
+}
+
+} // namespace
+
+double PluckOnsetDetector::background() const
+{
+    const std::size_t n = std::min(frames_, kOnsetHistoryFrames);
+    std::array<double, kOnsetHistoryFrames> sorted{};
+    std::copy_n(history_.begin(), n, sorted.begin());
+    const auto rank =
+        sorted.begin() + static_cast<std::ptrdiff_t>(n * kBackgroundRank / kOnsetHistoryFrames);
+    std::nth_element(sorted.begin(), rank, sorted.begin() + static_cast<std::ptrdiff_t>(n));
+    return std::max(*rank, kLeastBackground);
+}
+
+BlockOnset PluckOnsetDetector::scan(std::span<const std::uint8_t> block, std::size_t recordedBytes)
+{
+    const std::size_t samples = std::min(recordedBytes, block.size()) / 2;
+    const std::size_t count = samples / kOnsetFrameSamples;
+    std::array<Frame, kOnsetFramesPerBlock> frames{};
+    BlockOnset result;
+    for (std::size_t i = 0; i < count && i < frames.size(); ++i) {
+        frames[i] = frameAt(block, i * kOnsetFrameSamples);
+        const double floor = frames_ >= kLeastHistory ? background() : 0;
+        if (!result.offset && floor > 0 && frames[i].meanSquare >= kRise * floor &&
+            frames[i].peak >= kLeastPeak) {
+            std::size_t start = i;
+            while (start > 0 && frames[start - 1].meanSquare >= kStartRise * floor)
+                --start;
+            if (i - start <= kMostRiseFrames)
+                result.offset = 2 * start * kOnsetFrameSamples + 1;
+        }
+        history_[frames_ % kOnsetHistoryFrames] = frames[i].meanSquare;
+        ++frames_;
+    }
+    for (std::size_t k = 0; k < samples; ++k)
+        result.peak = std::max(result.peak, std::abs(sampleAt(block, k)));
+    return result;
+}
+
+std::optional<std::size_t> automaticPluck(std::span<const std::uint8_t> block,
+                                          std::size_t recordedBytes, const BlockOnset& onset)
+{
+    const std::optional<std::size_t> level = pluckInBlock(block, recordedBytes);
+    if (level && onset.offset)
+        return std::min(*level, *onset.offset);
+    return level ? level : onset.offset;
+}
+
+double peakDbfs(int peak)
+{
+    return 20.0 * std::log10(std::max(peak, 1) / 32768.0);
+}
+
+} // namespace tensikon
