@@ -9,6 +9,9 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
+
+#include "core/pluck_onset.h"
 
 namespace tensikon {
 
@@ -74,6 +77,23 @@ CaptureFault captureFault(std::chrono::steady_clock::time_point now);
 // only briefly for its blocks and reports nothing: the caller tells the user
 // once what went wrong. Same results as stopRecording.
 int stopFailedRecording();
+
+// What the running recording has heard: the loudest sample of its last
+// block, and whether a block rose like a pluck that the level test did not
+// take (a pluck too quiet for it).
+struct HeardInput {
+    int peak = 0;
+    bool pluckBelowLevel = false;
+};
+HeardInput heardInput();
+
+// The pluck test of the recordings started from now on; the level test
+// until another is chosen.
+void choosePluckTest(PluckTest test);
+
+// Where the last capture's pluck lies in the analysis buffer, as the live
+// scan found it; read like the buffer, after the capture is done.
+std::optional<std::size_t> capturedPluckOffset();
 
 // True while a start or a stop runs.
 bool recorderInTransition();

@@ -79,8 +79,11 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 
+#include "capture/capture.h"
 #include "core/capture_format.h"
+#include "core/pluck_onset.h"
 #include "win32/unique_handle.h"
 
 namespace tensikon {
@@ -127,6 +130,14 @@ struct CaptureState {
     std::chrono::steady_clock::time_point lastBlockAt{};
     // Consecutive full blocks of digital silence while armed.
     int silentBlocks = 0;
+    // The pluck test: chosen on the main thread, read for every block.
+    PluckTest pluckTest = PluckTest::Level;
+    // The background of the automatic test, heard from the recording's start.
+    PluckOnsetDetector onsets;
+    // What the blocks heard so far in this recording told of its sound.
+    HeardInput heard;
+    // Where the pluck lies in the first half of the analysis buffer.
+    std::optional<std::size_t> pluckOffset;
 
     WaveInDevice* device = nullptr;
     HWAVEIN handle = nullptr;

@@ -8,25 +8,29 @@ namespace tensikon {
 
 namespace {
 
-// A frame whose mean square is this much over the background (in power) has
-// risen like a pluck. Set on plucked notes against workshop noise, engines,
-// hum and speech: lower fires on the pulses of an engine, higher misses
-// plucks over loud machinery.
-constexpr double kRise = 31.6; // 15 dB
+// A frame whose mean square is this much over the background (in power),
+// and this much over the loudest frames of the background, has risen like a
+// pluck. Set on plucked notes against workshop noise, engines, hum and
+// speech: lower fires on the blows of a jackhammer or the pulses of an
+// engine, higher misses plucks through a small microphone in a noisy room.
+constexpr double kRise = 10.0;       // 10 dB
+constexpr double kOverLoudest = 4.0; // 6 dB
 // The frames before it that are already this much over the background belong
 // to the onset: it starts at the first of them.
 constexpr double kStartRise = 4.0; // 6 dB
 // A pluck's attack takes a few milliseconds; a sound that needs longer than
 // this to rise (a voice swelling, a machine running up) is no pluck.
-constexpr std::size_t kMostRiseFrames = 4;
+constexpr std::size_t kMostRiseFrames = 8;
 // The loudest sample of the frame that rose must reach -30 dB under full
 // scale: quieter rises are a distant knock, not a belt under the microphone.
 constexpr int kLeastPeak = 1036;
 // Without a tenth of a second of background there is nothing to rise over.
 constexpr std::size_t kLeastHistory = 18;
 // The background is the median frame of the last half second: the pulses
-// of an engine and a pluck's own first frames do not lift it.
+// of an engine and a pluck's own first frames do not lift it. Its loudest
+// frames are the twentieth that are louder than the rest.
 constexpr std::size_t kBackgroundRank = kOnsetHistoryFrames / 2;
+constexpr std::size_t kLoudestRank = kOnsetHistoryFrames * 19 / 20;
 // A background never counts as quieter than a sample of one step, so that
 // digital silence does not make every sound a rise.
 constexpr double kLeastBackground = 1.0;
@@ -55,15 +59,20 @@ Frame frameAt(std::span<const std::uint8_t> bytes, std::size_t first)
 
 } // namespace
 
-double PluckOnsetDetector::background() const
+double PluckOnsetDetector::background(std::size_t rank) const
 {
     const std::size_t n = std::min(frames_, kOnsetHistoryFrames);
     std::array<double, kOnsetHistoryFrames> sorted{};
     std::copy_n(history_.begin(), n, sorted.begin());
-    const auto rank =
-        sorted.begin() + static_cast<std::ptrdiff_t>(n * kBackgroundRank / kOnsetHistoryFrames);
-    std::nth_element(sorted.begin(), rank, sorted.begin() + static_cast<std::ptrdiff_t>(n));
-    return std::max(*rank, kLeastBackground);
+    const auto at = sorted.begin() + static_cast<std::ptrdiff_t>(n * rank / kOnsetHistoryFrames);
+    std::nth_element(sorted.begin(), at, sorted.begin() + static_cast<std::ptrdiff_t>(n));
+    return std::max(*at, kLeastBackground);
+}
+
+bool PluckOnsetDetector::risesAbove(double meanSquare) const
+{
+    return frames_ >= kLeastHistory && meanSquare >= kRise * background(kBackgroundRank) &&
+           meanSquare >= kOverLoudest * background(kLoudestRank);
 }
 
 BlockOnset PluckOnsetDetector::scan(std::span<const std::uint8_t> block, std::size_t recordedBytes)
@@ -74,9 +83,8 @@ BlockOnset PluckOnsetDetector::scan(std::span<const std::uint8_t> block, std::si
     BlockOnset result;
     for (std::size_t i = 0; i < count && i < frames.size(); ++i) {
         frames[i] = frameAt(block, i * kOnsetFrameSamples);
-        const double floor = frames_ >= kLeastHistory ? background() : 0;
-        if (!result.offset && floor > 0 && frames[i].meanSquare >= kRise * floor &&
-            frames[i].peak >= kLeastPeak) {
+        if (!result.offset && frames[i].peak >= kLeastPeak && risesAbove(frames[i].meanSquare)) {
+            const double floor = background(kBackgroundRank);
             std::size_t start = i;
             while (start > 0 && frames[start - 1].meanSquare >= kStartRise * floor)
                 --start;

@@ -48,7 +48,10 @@ class PluckOnsetDetector {
     void reset() { frames_ = 0; }
 
   private:
-    double background() const;
+    // The frame of the background at `rank` of kOnsetHistoryFrames, counted
+    // from the quietest.
+    double background(std::size_t rank) const;
+    bool risesAbove(double meanSquare) const;
 
     std::array<double, kOnsetHistoryFrames> history_{}; // mean squares, oldest overwritten
     std::size_t frames_ = 0;                            // frames seen since reset

@@ -23,7 +23,7 @@ constexpr std::size_t kBufferSamples = kAnalysisBufferBytes / 2;
 // a voice held that long does not. Both set on real plucked and struck notes
 // against engines, workshop machinery and speech: a higher share lets more
 // machines through, a clearer pitch needed turns more notes into "---".
-constexpr double kHeldShare = 0.7;
+constexpr double kHeldShare = 0.8;
 constexpr double kClearPitch = 0.75;
 // The envelope is read in frames of 10 ms. A ringing belt never comes back
 // 16 dB (a power of 40) over its quietest frame so far (a new word or a new

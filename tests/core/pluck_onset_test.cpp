@@ -44,9 +44,9 @@ double quietPluck(std::size_t n) // peaks at -20 dBFS, far below the level test
     return 3270 * std::exp(-static_cast<double>(n) / 11025.0) *
            std::cos(2 * test::kPi * 110 * n / 44100.0);
 }
-double swell(std::size_t n) // the same level, reached over a tenth of a second
+double swell(std::size_t n) // the same level, reached over a quarter of a second
 {
-    return 3270 * std::min(1.0, static_cast<double>(n) / 4410.0) *
+    return 3270 * std::min(1.0, static_cast<double>(n) / 11025.0) *
            std::sin(2 * test::kPi * 110 * n / 44100.0);
 }
 double distantKnock(std::size_t n) // a sharp rise that stays under -30 dBFS
