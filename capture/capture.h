@@ -48,22 +48,24 @@ std::uint8_t* analysisBuffer();
 // run in the middle of a start or a stop.
 enum class RecorderState { Idle, Opening, Recording, Stopping };
 
-// What startRecording and stopRecording return when asked during a
-// transition: they did nothing.
-inline constexpr int kRecorderBusy = -1;
-
-// 1 when the device records into both blocks, 0 when a step failed (its
+// What a start did: the device records into both blocks; a step failed (its
 // message has been shown, owned by `owner`, and whatever the start had
-// acquired is released again), kRecorderBusy during a transition. While a
-// recording runs it starts nothing and returns 1.
-int startRecording(HWND owner);
+// acquired is released again); or nothing, asked during a transition.
+enum class StartResult { Recording, Failed, Busy };
 
-// Stops the device, waits (bounded) until both blocks are back, releases
-// what this recording acquired and returns 1. Returns 0 when no recording
-// runs and kRecorderBusy during a transition, doing nothing. A block that
-// does not come back within the bound keeps its recording's memory alive for
-// good (the device may still write it), and the stop returns.
-int stopRecording(HWND owner);
+// What a stop did: stopped the recording and released what it acquired;
+// nothing, as no recording runs; or nothing, asked during a transition.
+enum class StopResult { Stopped, NotRecording, Busy };
+
+// Starts a recording. While one runs it starts nothing and returns
+// Recording.
+StartResult startRecording(HWND owner);
+
+// Stops the device, waits (bounded) until both blocks are back and releases
+// what this recording acquired. A block that does not come back within the
+// bound keeps its recording's memory alive for good (the device may still
+// write it), and the stop returns.
+StopResult stopRecording(HWND owner);
 
 // Why a running capture cannot go on: the device has stopped handing blocks
 // back, or it hands back nothing but digital silence.
@@ -76,7 +78,11 @@ CaptureFault captureFault(std::chrono::steady_clock::time_point now);
 // Ends a recording whose device has failed as stopRecording would, but waits
 // only briefly for its blocks and reports nothing: the caller tells the user
 // once what went wrong. Same results as stopRecording.
-int stopFailedRecording();
+StopResult stopFailedRecording();
+
+// True when the running recording holds both halves of its capture: the
+// capture thread has posted, or tried to post, WM_CAPTURE_DONE.
+bool captureComplete();
 
 // What the running recording has heard: the loudest sample of its last
 // block, and whether a block rose like a pluck that the level test did not
@@ -95,8 +101,6 @@ void choosePluckTest(PluckTest test);
 // scan found it; read like the buffer, after the capture is done.
 std::optional<std::size_t> capturedPluckOffset();
 
-// True while a start or a stop runs.
-bool recorderInTransition();
 // True between a successful startRecording and its stopRecording.
 bool recorderIsOpen();
 

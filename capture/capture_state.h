@@ -15,19 +15,22 @@
 //   by detachCapture when it is destroyed, both on the main thread. The
 //   thread copies into it under the lock; the main thread reads it through
 //   analysisBuffer() after a stop, when nothing writes it.
-// - Every field of CaptureState is read and written only under `lock`.
-//   The capture thread handles a whole returned block under it: the pluck
-//   test, the give-back to the device, the copy into the analysis buffer,
-//   the count and the post. The main thread holds it to clear `armed` and
-//   reset the device, to queue blocks, and to allocate or release the
-//   buffer. Only analysisBuffer() reads `analysisMemory` without it: the
-//   main thread is its only writer, so a read there races with nothing.
+// - Every field of CaptureState is read and written only under `lock`,
+//   except `device`, which only the main thread writes (when a recording
+//   starts) and so may read without it.
+// - No device call is made under the lock: a device call may handle the
+//   messages that other threads send to the windows, and their handlers
+//   (closing the window, for one) take the lock.
 //
-// Hand-over rules that follow from the one lock
-// ---------------------------------------------
-// - "armed? then give the block back" (thread) and "clear armed, reset"
-//   (stop) exclude each other, so a block can never slip back into a device
-//   that has just been reset and be lost there.
+// Hand-over rules
+// ---------------
+// - The thread decides under the lock whether a returned block goes back
+//   ("armed?") and counts itself in `givingBack` before it lets go of the
+//   lock to make the device call. The stop clears `armed` under the lock,
+//   then waits (bounded) until no give-back is under way before it resets:
+//   a block can then not slip back into a device that has just been reset.
+//   Should that wait run out, a give-back that ends after the reset is seen
+//   in `giveBacksDone`, and the stop resets once more.
 // - A block is marked Retained, and blockCount raised, only after its copy
 //   is complete; the stop waits for "no block in the device", which it can
 //   only see once the copy is done.
@@ -43,6 +46,8 @@
 //   recording's two while they are in the device.
 // - The thread copies only into a buffer that is held; the release takes the
 //   lock, so once detachCapture returns nothing is copied.
+// - A WM_CAPTURE_DONE whose post fails is not lost for good: the window's
+//   watch timer finds the capture complete (captureComplete) and ends it.
 //
 // Starts and stops nested inside one another
 // -------------------------------------------
@@ -138,6 +143,11 @@ struct CaptureState {
     HeardInput heard;
     // Where the pluck lies in the first half of the analysis buffer.
     std::optional<std::size_t> pluckOffset;
+
+    // Give-backs between their armed check and the end of their device
+    // call, and how many have ended since the program started.
+    int givingBack = 0;
+    unsigned giveBacksDone = 0;
 
     WaveInDevice* device = nullptr;
     HWAVEIN handle = nullptr;

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <mutex>
 #include <span>
 #include <utility>
 
@@ -41,8 +42,10 @@ void retainBlock(CaptureState& s, int index, const std::uint8_t* block)
     }
     s.places[index] = BlockPlace::Retained;
     s.blockCount = count;
+    // A failed post is not retried here: the window's watch timer finds the
+    // capture complete and ends it all the same.
     if (count == 2 && s.panel != nullptr) {
-        PostMessageA(s.panel, WM_CAPTURE_DONE, 0, 0);
+        static_cast<void>(PostMessageA(s.panel, WM_CAPTURE_DONE, 0, 0));
     }
 }
 
@@ -60,15 +63,34 @@ void scanForPluck(CaptureState& s, std::span<const std::uint8_t> block, std::siz
     s.pluckOffset = pluck;
 }
 
+// Gives a block back to the device outside the lock (see capture_state.h):
+// counted in `givingBack` from the armed check on, so that a stop resets
+// only once it is in.
+void giveBack(CaptureState& s, std::unique_lock<std::mutex>& guard, int index)
+{
+    WAVEHDR* header = s.headers[index];
+    const HWAVEIN handle = s.handle;
+    ++s.givingBack;
+    guard.unlock();
+    const MMRESULT added = s.device->add(handle, header, sizeof(WAVEHDR));
+    guard.lock();
+    --s.givingBack;
+    ++s.giveBacksDone;
+    if (added != MMSYSERR_NOERROR) {
+        s.places[index] = BlockPlace::Out;
+    }
+    s.blockLeftDevice.notify_all();
+}
+
 void handleReturnedBlock(const WAVEHDR* returned)
 {
     CaptureState& s = captureState();
-    std::lock_guard guard(s.lock);
+    std::unique_lock guard(s.lock);
     const int index = headerIndex(s, returned);
     if (index < 0) {
         return; // not a block of the current recording that is in the device
     }
-    WAVEHDR* header = s.headers[index];
+    const WAVEHDR* header = s.headers[index];
     const auto* block = reinterpret_cast<const std::uint8_t*>(header->lpData);
     const std::size_t recorded = header->dwBytesRecorded;
     s.lastBlockAt = std::chrono::steady_clock::now();
@@ -78,10 +100,7 @@ void handleReturnedBlock(const WAVEHDR* returned)
         scanForPluck(s, whole, recorded);
     }
     if (s.armed) {
-        if (s.device->add(s.handle, header, sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
-            s.places[index] = BlockPlace::Out;
-            s.blockLeftDevice.notify_all();
-        }
+        giveBack(s, guard, index);
         return;
     }
     if (s.keepBlocks) {

@@ -43,12 +43,11 @@ WaveInDevice& nextDevice()
 }
 
 // What one recording has acquired, so that its end gives back exactly that.
-// A start fills its own; a stop takes over the running one's. The open
-// device's handle is not among them: the capture state holds it (the
-// thread needs it to give blocks back), from the open until the stop has
-// every block back, and hands it to the stop then (waitForBlocks).
+// A start fills its own; a stop takes over the running one's. The device
+// and its open handle are not among them: the capture state holds both (the
+// thread needs them to give blocks back), the handle from the open until
+// the stop has every block back, and hands it to the stop then.
 struct Acquired {
-    WaveInDevice* device = nullptr;
     RecordingMemory* memory = nullptr;
     bool prepared[2] = {};
 };
@@ -77,6 +76,12 @@ WAVEFORMATEX captureFormat()
     return format;
 }
 
+// The device of the current recording, chosen when it starts.
+WaveInDevice& device()
+{
+    return *captureState().device;
+}
+
 // A new recording starts with nothing retained: its stop must never see the
 // count of the recording before.
 void beginRecording(WaveInDevice& device)
@@ -96,13 +101,13 @@ void beginRecording(WaveInDevice& device)
     s.places = {BlockPlace::Unused, BlockPlace::Unused};
 }
 
-const char* openDevice(Acquired& a)
+const char* openDevice(Acquired&)
 {
     const WAVEFORMATEX format = captureFormat();
     const DWORD thread = captureThreadId();
     HWAVEIN handle = nullptr;
     // Without the capture thread no block would ever come back.
-    if (thread == 0 || a.device->open(&handle, WAVE_MAPPER, &format, thread, 0, CALLBACK_THREAD) !=
+    if (thread == 0 || device().open(&handle, WAVE_MAPPER, &format, thread, 0, CALLBACK_THREAD) !=
                            MMSYSERR_NOERROR) {
         return kOpenFailed;
     }
@@ -122,7 +127,7 @@ HWAVEIN openHandle()
 
 const char* allocateBlocks(Acquired& a)
 {
-    void* memory = a.device->allocate(sizeof(RecordingMemory));
+    void* memory = device().allocate(sizeof(RecordingMemory));
     if (memory == nullptr) {
         return kAllocateFailed;
     }
@@ -139,7 +144,7 @@ const char* prepareHeaders(Acquired& a)
 {
     const HWAVEIN handle = openHandle();
     for (int i = 0; i < 2; ++i) {
-        if (a.device->prepare(handle, &a.memory->headers[i], sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
+        if (device().prepare(handle, &a.memory->headers[i], sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
             return kPrepareFailed[i];
         }
         a.prepared[i] = true;
@@ -147,17 +152,21 @@ const char* prepareHeaders(Acquired& a)
     return nullptr;
 }
 
-// Under the lock, so the block is known to be in the device before the
-// device could possibly hand it back.
+// Each block is marked in the device before it is queued, so that it is
+// known to be there before the device could possibly hand it back.
 const char* queueHeaders(Acquired& a)
 {
     CaptureState& s = captureState();
-    std::lock_guard guard(s.lock);
+    const HWAVEIN handle = openHandle();
     for (int i = 0; i < 2; ++i) {
         WAVEHDR* header = &a.memory->headers[i];
-        s.headers[i] = header;
-        s.places[i] = BlockPlace::InDevice;
-        if (a.device->add(s.handle, header, sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
+        {
+            std::lock_guard guard(s.lock);
+            s.headers[i] = header;
+            s.places[i] = BlockPlace::InDevice;
+        }
+        if (device().add(handle, header, sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
+            std::lock_guard guard(s.lock);
             s.places[i] = BlockPlace::Unused;
             return kQueueFailed[i];
         }
@@ -166,7 +175,7 @@ const char* queueHeaders(Acquired& a)
 }
 
 // The first block is due one block's length after the device starts.
-const char* armAndStart(Acquired& a)
+const char* armAndStart(Acquired&)
 {
     {
         CaptureState& s = captureState();
@@ -174,7 +183,7 @@ const char* armAndStart(Acquired& a)
         s.armed = true;
         s.lastBlockAt = std::chrono::steady_clock::now();
     }
-    if (a.device->start(openHandle()) != MMSYSERR_NOERROR) {
+    if (device().start(openHandle()) != MMSYSERR_NOERROR) {
         return kStartFailed;
     }
     return nullptr;
@@ -192,32 +201,41 @@ const char* acquire(Acquired& a)
     return failure;
 }
 
-// Clearing `armed` and resetting happen under one lock, so the thread cannot
-// give a block back between them. `keep` false: the blocks are not copied.
-void takeBlocksBack(const Acquired& a, bool keep)
-{
-    CaptureState& s = captureState();
-    std::lock_guard guard(s.lock);
-    s.armed = false;
-    s.keepBlocks = keep;
-    if (s.handle != nullptr) {
-        a.device->reset(s.handle);
-    }
-}
-
-// Waits until no block is left in the device, or `limit`, and takes the
-// device's handle over from the capture state.
+// The blocks come back from a reset; `allBack` is false when one has not
+// within the limit. The device's handle is taken over from the capture state.
 struct BlocksBack {
-    bool allBack; // false when a block has not come back within the limit
+    bool allBack;
     HWAVEIN handle;
 };
 
-BlocksBack waitForBlocks(std::chrono::milliseconds limit)
+// A reset that hands nothing back (it failed, or a block slipped back into
+// the device after it) is tried this often in all.
+constexpr int kResetTries = 2;
+
+// Disarms, then resets once no give-back is under way (see capture_state.h),
+// and waits up to `limit` until no block is left in the device. `keep`
+// false: the blocks are not copied.
+BlocksBack takeBlocksBack(bool keep, std::chrono::milliseconds limit)
 {
     CaptureState& s = captureState();
     std::unique_lock guard(s.lock);
-    const bool allBack =
-        s.blockLeftDevice.wait_for(guard, limit, [&s] { return !s.anyBlockInDevice(); });
+    s.armed = false;
+    s.keepBlocks = keep;
+    bool allBack = !s.anyBlockInDevice();
+    for (int tries = 0; tries < kResetTries && s.handle != nullptr; ++tries) {
+        s.blockLeftDevice.wait_for(guard, limit, [&s] { return s.givingBack == 0; });
+        const unsigned giveBacksBefore = s.giveBacksDone;
+        const HWAVEIN handle = s.handle;
+        guard.unlock();
+        const bool reset = device().reset(handle) == MMSYSERR_NOERROR;
+        guard.lock();
+        allBack = s.blockLeftDevice.wait_for(guard, reset ? limit : limit / 10,
+                                             [&s] { return !s.anyBlockInDevice(); });
+        const bool requeued = s.giveBacksDone != giveBacksBefore || s.givingBack != 0;
+        if (allBack || (reset && !requeued)) {
+            break; // all back, or a block is lost in the device
+        }
+    }
     // From here on the thread ignores these headers, even if one comes back.
     const HWAVEIN handle = std::exchange(s.handle, nullptr);
     s.headers = {};
@@ -229,23 +247,23 @@ BlocksBack waitForBlocks(std::chrono::milliseconds limit)
 void releaseAll(HWND owner, const Acquired& a, Ending ending)
 {
     const bool report = ending == Ending::Stop;
-    takeBlocksBack(a, ending != Ending::FailedStart);
     const auto [allBack, handle] =
-        waitForBlocks(ending == Ending::DeviceFault ? kFailedStopWaitLimit : kStopWaitLimit);
+        takeBlocksBack(ending != Ending::FailedStart,
+                       ending == Ending::DeviceFault ? kFailedStopWaitLimit : kStopWaitLimit);
     for (int i = 1; i >= 0; --i) {
         if (a.prepared[i] &&
-            a.device->unprepare(handle, &a.memory->headers[i], sizeof(WAVEHDR)) !=
+            device().unprepare(handle, &a.memory->headers[i], sizeof(WAVEHDR)) !=
                 MMSYSERR_NOERROR &&
             report) {
             reportFailure(owner, kUnprepareFailed[i]);
         }
     }
-    if (handle != nullptr && a.device->close(handle) != MMSYSERR_NOERROR && report) {
+    if (handle != nullptr && device().close(handle) != MMSYSERR_NOERROR && report) {
         reportFailure(owner, kCloseFailed);
     }
     if (a.memory != nullptr) {
         if (allBack) {
-            a.device->release(a.memory);
+            device().release(a.memory);
         } else {
             ++abandoned; // the device may still write it: kept for good
         }
@@ -254,53 +272,52 @@ void releaseAll(HWND owner, const Acquired& a, Ending ending)
 
 // Takes the running recording over and ends it. The state stays Stopping
 // until the last message box of the stop is gone.
-int endRecording(HWND owner, Ending ending)
+StopResult endRecording(HWND owner, Ending ending)
 {
     if (state == RecorderState::Idle) {
-        return 0;
+        return StopResult::NotRecording;
     }
     if (state != RecorderState::Recording) {
-        return kRecorderBusy;
+        return StopResult::Busy;
     }
     state = RecorderState::Stopping;
     const Acquired taken = std::exchange(running, Acquired{});
     releaseAll(owner, taken, ending);
     state = RecorderState::Idle;
-    return 1;
+    return StopResult::Stopped;
 }
 
 } // namespace
 
-int startRecording(HWND owner)
+StartResult startRecording(HWND owner)
 {
     if (state == RecorderState::Recording) {
-        return 1; // the device is already recording into both blocks
+        return StartResult::Recording; // the device already records into both blocks
     }
     if (state != RecorderState::Idle) {
-        return kRecorderBusy;
+        return StartResult::Busy;
     }
     state = RecorderState::Opening;
     Acquired acquired;
-    acquired.device = &nextDevice();
-    beginRecording(*acquired.device);
+    beginRecording(nextDevice());
     if (const char* failure = acquire(acquired); failure != nullptr) {
         // Nothing of a failed start is kept: the next start opens afresh.
         releaseAll(owner, acquired, Ending::FailedStart);
         reportFailure(owner, failure);
         state = RecorderState::Idle;
-        return 0;
+        return StartResult::Failed;
     }
     running = acquired;
     state = RecorderState::Recording;
-    return 1;
+    return StartResult::Recording;
 }
 
-int stopRecording(HWND owner)
+StopResult stopRecording(HWND owner)
 {
     return endRecording(owner, Ending::Stop);
 }
 
-int stopFailedRecording()
+StopResult stopFailedRecording()
 {
     return endRecording(nullptr, Ending::DeviceFault);
 }
@@ -327,9 +344,14 @@ RecorderState recorderState()
     return state;
 }
 
-bool recorderInTransition()
+bool captureComplete()
 {
-    return state == RecorderState::Opening || state == RecorderState::Stopping;
+    if (state != RecorderState::Recording) {
+        return false;
+    }
+    CaptureState& s = captureState();
+    std::lock_guard guard(s.lock);
+    return s.blockCount == 2;
 }
 
 bool recorderIsOpen()

@@ -41,8 +41,34 @@
 #define IDC_VERTICAL_MEASURED 4008
 #define IDC_HORIZONTAL_MEASURED 4009
 
-// Menu commands. The model commands (6002, 6003, 6011, 6013..6029) and the
-// greyed 6012 and 6031 come from the bike catalogue.
+// The "Select Bike" submenu, filled from the bike catalogue when the main
+// window is created, and the commands of its items in menu order: a greyed
+// family with one greyed item, the models, and the greyed "Custom".
+#define IDM_SELECT_BIKE 6034
+#define IDM_BIKE_SALTARO_1100 6012
+#define IDM_BIKE_CORVANE_620 6013
+#define IDM_BIKE_CORVANE_695 6014
+#define IDM_BIKE_CORVANE_800 6015
+#define IDM_BIKE_CORVANE_X800 6016
+#define IDM_BIKE_CORVANE_1000I 6017
+#define IDM_BIKE_CORVANE_X1000 6018
+#define IDM_BIKE_CORVANE_R4 6019
+#define IDM_BIKE_CORVANE_R4S 6020
+#define IDM_BIKE_VIALTA_620 6021
+#define IDM_BIKE_VIALTA_1000 6022
+#define IDM_BIKE_VIALTA_1100 6023
+#define IDM_BIKE_RETROVA_1000 6024
+#define IDM_BIKE_TOURENZA_TR2 6002
+#define IDM_BIKE_TOURENZA_TR3 6025
+#define IDM_BIKE_TOURENZA_TR4 6003
+#define IDM_BIKE_PISTARA_750R 6026
+#define IDM_BIKE_PISTARA_980R 6011
+#define IDM_BIKE_PISTARA_990R 6027
+#define IDM_BIKE_PISTARA_1100R 6028
+#define IDM_BIKE_CORSALTO_1000LX 6029
+#define IDM_BIKE_CUSTOM 6031
+
+// Other menu commands.
 #define IDM_EXIT 6001
 #define IDM_HOLD_HALF_SECOND 6004
 #define IDM_ABOUT 6005

@@ -89,9 +89,9 @@ HWND startUp(HINSTANCE instance, int showCommand, const StartupServices& service
 
 void dispatchLoopMessage(MSG& message)
 {
-    if (shell.measurementPanel && IsDialogMessageA(shell.measurementPanel, &message))
+    if (shell.measurementPanel && IsDialogMessageA(shell.measurementPanel.get(), &message))
         return;
-    if (shell.readoutPanel && IsDialogMessageA(shell.readoutPanel, &message))
+    if (shell.readoutPanel && IsDialogMessageA(shell.readoutPanel.get(), &message))
         return;
     TranslateMessage(&message);
     DispatchMessageA(&message);

@@ -1,12 +1,12 @@
 #include "ui/main_window.h"
 
-#include <utility>
-
 #include "capture/capture.h"
 #include "core/bike_catalogue.h"
 #include "resources/resource.h"
 #include "ui/about_box.h"
 #include "ui/measurement_panel.h"
+#include "ui/measurement_state.h"
+#include "ui/measurement_sync.h"
 #include "ui/model_choice.h"
 #include "ui/readout_panel.h"
 #include "ui/shell_state.h"
@@ -17,16 +17,13 @@ namespace tensikon {
 
 namespace {
 
-UniqueWindow measurementPanel;
-UniqueWindow readoutPanel;
 bool creationReported = false;
 
-// Takes ownership of a new panel and publishes its handle; a panel that
-// could not be created is reported and left out.
-HWND addPanel(HWND window, UniqueWindow& owner, HWND panel, HWND& published)
+// Takes ownership of a new panel; a panel that could not be created is
+// reported and left out.
+HWND addPanel(HWND window, UniqueWindow& owner, HWND panel)
 {
     owner.reset(panel);
-    published = panel;
     if (!panel)
         showError(window, "CreateDialog returned NULL", kWarningCaption, MB_ICONINFORMATION);
     return panel;
@@ -38,12 +35,10 @@ HWND addPanel(HWND window, UniqueWindow& owner, HWND panel, HWND& published)
 void releaseEverything()
 {
     if (shell.measurementPanel)
-        endMeasurement(shell.measurementPanel);
+        endMeasurement(shell.measurementPanel.get());
     detachCapture();
-    shell.measurementPanel = nullptr;
-    measurementPanel.reset();
-    shell.readoutPanel = nullptr;
-    readoutPanel.reset();
+    shell.measurementPanel.reset();
+    shell.readoutPanel.reset();
     shell.mainWindow = nullptr;
 }
 
@@ -52,19 +47,19 @@ LRESULT onCreate(HWND window, const CREATESTRUCTA& create)
     const auto* services = static_cast<const MainWindowServices*>(create.lpCreateParams);
     creationReported = false;
     shell.mainWindow = window;
-    shell.holdTimeMs = kDefaultHoldTimeMs;
-    if (HWND panel =
-            addPanel(window, measurementPanel, createMeasurementPanel(shell.instance, window),
-                     shell.measurementPanel)) {
+    buildBikeMenu(GetMenu(window));
+    resetMeasurementState();
+    if (HWND panel = addPanel(window, shell.measurementPanel,
+                              createMeasurementPanel(shell.instance, window))) {
         CheckDlgButton(panel, IDC_HORIZONTAL_CYL, BST_CHECKED);
         ShowWindow(panel, SW_SHOW);
     }
-    if (HWND panel = addPanel(window, readoutPanel, createReadoutPanel(shell.instance, window),
-                              shell.readoutPanel))
+    if (HWND panel =
+            addPanel(window, shell.readoutPanel, createReadoutPanel(shell.instance, window)))
         ShowWindow(panel, SW_SHOW);
 
     // Without the buffer no capture could be kept: start-up ends here.
-    if (!attachCapture(shell.measurementPanel, services->allocate)) {
+    if (!attachCapture(shell.measurementPanel.get(), services->allocate)) {
         showError(nullptr, "Not enough memory for the recording buffer!", kStartupErrorCaption,
                   MB_ICONEXCLAMATION);
         creationReported = true;
@@ -74,32 +69,26 @@ LRESULT onCreate(HWND window, const CREATESTRUCTA& create)
     return 0;
 }
 
-// The Hold Time commands and how long each lets Continuous mode wait.
-constexpr std::pair<UINT, int> kHoldTimes[] = {{IDM_HOLD_HALF_SECOND, 500},
-                                               {IDM_HOLD_ONE_SECOND, 1000},
-                                               {IDM_HOLD_TWO_SECONDS, 2000},
-                                               {IDM_HOLD_THREE_SECONDS, 3000}};
-
 // The wait a command chooses, or 0 when it is no Hold Time command.
 int holdTimeOf(UINT command)
 {
-    for (const auto& [id, milliseconds] : kHoldTimes) {
-        if (id == command)
-            return milliseconds;
+    for (const HoldTimeItem& item : kHoldTimes) {
+        if (item.command == command)
+            return item.milliseconds;
     }
     return 0;
 }
 
-void markHoldTime(HWND window, UINT command, int milliseconds)
+void chooseHoldTime(int milliseconds)
 {
-    CheckMenuRadioItem(GetMenu(window), IDM_HOLD_HALF_SECOND, IDM_HOLD_THREE_SECONDS, command,
-                       MF_BYCOMMAND);
-    shell.holdTimeMs = milliseconds;
+    measurementState().holdTimeMs = milliseconds;
+    syncMeasurementUi();
 }
 
-void markRecordMode(HWND window, UINT command)
+void chooseRecordMode(RecordMode mode)
 {
-    CheckMenuRadioItem(GetMenu(window), IDM_CONTINUOUS, IDM_SINGLE, command, MF_BYCOMMAND);
+    measurementState().mode = mode;
+    syncMeasurementUi();
 }
 
 LRESULT onCommand(HWND window, UINT command)
@@ -112,12 +101,14 @@ LRESULT onCommand(HWND window, UINT command)
         runAboutBox(shell.instance, window);
         break;
     case IDM_CONTINUOUS:
+        chooseRecordMode(RecordMode::Continuous);
+        break;
     case IDM_SINGLE:
-        markRecordMode(window, command);
+        chooseRecordMode(RecordMode::Single);
         break;
     default:
         if (const int milliseconds = holdTimeOf(command); milliseconds != 0)
-            markHoldTime(window, command, milliseconds);
+            chooseHoldTime(milliseconds);
         else if (const BikeModel* row = findModel(static_cast<std::uint16_t>(command)))
             applyModel(*row);
         break;

@@ -1,6 +1,5 @@
 #include "ui/measurement_panel.h"
 
-#include <charconv>
 #include <chrono>
 #include <cstdint>
 #include <optional>
@@ -10,7 +9,8 @@
 #include "core/shown_reading.h"
 #include "resources/resource.h"
 #include "ui/guide.h"
-#include "ui/readout_panel.h"
+#include "ui/measurement_state.h"
+#include "ui/measurement_sync.h"
 #include "ui/shell_state.h"
 #include "win32/error_message.h"
 #include "win32/unique_handle.h"
@@ -19,14 +19,7 @@ namespace tensikon {
 
 namespace {
 
-constexpr UINT kFlashPeriodMs = 500;
-// Often enough that a lost device is reported well within 2 s of its last block.
-constexpr UINT kWatchPeriodMs = 100;
 constexpr COLORREF kPanelBackground = 0xFFFFFF;
-
-constexpr const char* kStartCaption = "Start Recording";
-constexpr const char* kStartAfterResultCaption = "Start Record";
-constexpr const char* kStopCaption = "Stop";
 
 constexpr const char* kDeviceLostText =
     "The recording device stopped sending sound! Please check it.";
@@ -34,68 +27,48 @@ constexpr const char* kNoSoundText =
     "The microphone delivers no sound! Please check that it is switched on, not muted, "
     "and allowed for this program in the system's privacy settings.";
 
-// The panel's measurement state. At any time either no recording runs and
-// `recording` is 0, or exactly one runs, `recording` is 1 and flashTimer
-// and the watch timer (which ends a capture whose device has failed) run. `holdPending` is true
-// while holdTimer waits to start the next capture of the continuous cycle; it never is while a
-// recording runs.
-int recording = 0;
-bool holdPending = false;
 // The white background of the guide's text area.
 UniqueBrush panelBrush;
 
-void setRecordCaption(HWND panel, const char* caption)
+MeasurementState& state()
 {
-    SetDlgItemTextA(panel, IDC_RECORD, caption);
+    return measurementState();
 }
 
-void startFlashTimer(HWND panel)
+// Starts a recording, from the button or the hold timer. While the start
+// runs the phase is Starting: a failed start shows a message box, whose
+// message loop must neither let the cylinder change nor start another.
+void beginCapture(HWND panel)
 {
-    if (SetTimer(panel, IDT_FLASH, kFlashPeriodMs, nullptr) == 0)
-        showError(panel, "Could not SetTimer()!", kErrorCaption, MB_ICONEXCLAMATION);
-}
-
-// Starts a recording; true when it runs. A failed start has shown its own
-// message and leaves `recording` at 0.
-bool beginCapture(HWND panel)
-{
-    // 1 already while the start runs: a failed start shows a message box,
-    // whose message loop must not let the cylinder change under it.
-    recording = 1;
-    recording = startRecording(panel) == 1 ? 1 : 0;
-    if (recording == 1) {
-        showRecording();
-        SetTimer(panel, IDT_WATCH, kWatchPeriodMs, nullptr);
+    state().phase = Phase::Starting;
+    if (startRecording(panel) == StartResult::Recording) {
+        state().phase = Phase::Armed;
+        showOnSelected(state(), {Shown::Recording, 0});
+    } else {
+        state().phase = Phase::Idle;
+        state().idle = IdleReason::StartFailed;
     }
-    return recording == 1;
+    syncMeasurementUi();
 }
 
-// Every end of a capture: no watching, no flashing, `recording` cleared
-// before the device is stopped (see onCaptureDone).
-void endCapture(HWND panel)
+// Every end of a capture before its result: "???" on the selected readout,
+// the phase Stopping while the device is taken down, idle afterwards.
+template <typename Stop> void endCaptureWithoutResult(Stop stop)
 {
-    KillTimer(panel, IDT_WATCH);
-    KillTimer(panel, IDT_FLASH);
-    recording = 0;
-}
-
-void startFromButton(HWND panel)
-{
-    if (beginCapture(panel))
-        refreshReadouts();
-    startFlashTimer(panel);
-    setRecordCaption(panel, kStopCaption);
+    showOnSelected(state(), {Shown::Stopped, 0});
+    state().phase = Phase::Stopping;
+    syncMeasurementUi();
+    stop();
+    state().phase = Phase::Idle;
+    state().idle = IdleReason::Fresh;
+    syncMeasurementUi();
 }
 
 // A capture whose device has failed ends as a stop by the button would, and
 // the user is told once why.
 void stopFailedCapture(HWND panel, CaptureFault fault)
 {
-    showStopped();
-    refreshReadouts();
-    endCapture(panel);
-    stopFailedRecording();
-    setRecordCaption(panel, kStartCaption);
+    endCaptureWithoutResult([] { stopFailedRecording(); });
     showError(panel, fault == CaptureFault::NoSound ? kNoSoundText : kDeviceLostText, kErrorCaption,
               MB_ICONEXCLAMATION);
 }
@@ -109,21 +82,17 @@ void stopFromButton(HWND panel)
         stopFailedCapture(panel, fault);
         return;
     }
-    showStopped();
-    refreshReadouts();
-    endCapture(panel);
-    stopRecording(panel);
-    setRecordCaption(panel, kStartCaption);
+    endCaptureWithoutResult([panel] { stopRecording(panel); });
 }
 
 // A press while the continuous cycle waits for its next capture ends the
-// cycle: otherwise the pending holdTimer would start a second recording over
-// the one the press started. The last result stays on show.
-void endContinuousCycle(HWND panel)
+// cycle: otherwise the pending hold timer would start a second recording
+// over the one the press started. The last result stays on show.
+void endContinuousCycle()
 {
-    KillTimer(panel, IDT_HOLD);
-    holdPending = false;
-    setRecordCaption(panel, kStartCaption);
+    state().phase = Phase::Idle;
+    state().idle = IdleReason::Fresh;
+    syncMeasurementUi();
 }
 
 // A press that arrives while a start or a stop is under way (the device
@@ -131,33 +100,32 @@ void endContinuousCycle(HWND panel)
 // it would start or stop a recording in the middle of another.
 void onRecordButton(HWND panel)
 {
-    if (recorderInTransition())
-        return;
-    if (recording == 1)
+    switch (state().phase) {
+    case Phase::Armed:
         stopFromButton(panel);
-    else if (holdPending)
-        endContinuousCycle(panel);
-    else
-        startFromButton(panel);
-}
-
-// The radio buttons show the readout panel's selection; a click has already
-// moved the check by the time its command arrives.
-void showSelection(HWND panel)
-{
-    CheckRadioButton(panel, IDC_VERTICAL_CYL, IDC_HORIZONTAL_CYL,
-                     verticalSelected() ? IDC_VERTICAL_CYL : IDC_HORIZONTAL_CYL);
+        break;
+    case Phase::Holding:
+        endContinuousCycle();
+        break;
+    case Phase::Idle:
+        beginCapture(panel);
+        break;
+    case Phase::Starting:
+    case Phase::Stopping:
+        break;
+    }
 }
 
 // The capture belongs to the selected cylinder: during one, a click on the
-// other only has its check put back.
-void onCylinderButton(HWND panel, bool vertical)
+// other only has its check put back (a click has already moved it).
+void onCylinderButton(bool vertical)
 {
-    if (vertical == verticalSelected())
-        return;
-    if (recording == 0)
-        selectCylinder(vertical);
-    showSelection(panel);
+    const Cylinder clicked = vertical ? Cylinder::Vertical : Cylinder::Horizontal;
+    if (cylinderMayChange(state()) && clicked != state().cylinder) {
+        state().cylinder = clicked;
+        state().darkBeat = false;
+    }
+    syncMeasurementUi();
 }
 
 INT_PTR onCommand(HWND panel, int id)
@@ -167,10 +135,10 @@ INT_PTR onCommand(HWND panel, int id)
         onRecordButton(panel);
         break;
     case IDC_VERTICAL_CYL:
-        onCylinderButton(panel, true);
+        onCylinderButton(true);
         break;
     case IDC_HORIZONTAL_CYL:
-        onCylinderButton(panel, false);
+        onCylinderButton(false);
         break;
     case IDC_GUIDE_BACK:
         guideTurn(panel, -1);
@@ -185,30 +153,40 @@ INT_PTR onCommand(HWND panel, int id)
 }
 
 // The automatic restart of the continuous cycle; the caption still reads "Stop".
-// During a start or a stop it waits for its next tick.
 void onHoldTimer(HWND panel)
 {
-    if (recorderInTransition())
-        return;
-    KillTimer(panel, IDT_HOLD);
-    holdPending = false;
-    beginCapture(panel);
-    startFlashTimer(panel);
+    if (state().phase == Phase::Holding)
+        beginCapture(panel);
 }
 
+// A red selected readout swaps between bright and dark; a green one stays still.
+void onFlashTimer()
+{
+    MeasurementState& s = state();
+    if (measuredIsRed(selectedReading(s), targetHz(s, s.cylinder)))
+        s.darkBeat = !s.darkBeat;
+    syncMeasurementUi();
+}
+
+void finishCapture(HWND panel);
+
+// A failed device ends the capture; a capture that is complete but whose
+// WM_CAPTURE_DONE never came (the post failed) is finished here instead.
 void onWatchTimer(HWND panel)
 {
-    if (recording == 0 || !recorderIsOpen())
+    if (state().phase != Phase::Armed)
         return;
     if (const CaptureFault fault = captureFault(std::chrono::steady_clock::now());
         fault != CaptureFault::None)
         stopFailedCapture(panel, fault);
+    else if (captureComplete())
+        finishCapture(panel);
 }
 
 INT_PTR onTimer(HWND panel, UINT_PTR id)
 {
     if (id == IDT_FLASH)
-        flash();
+        onFlashTimer();
     else if (id == IDT_HOLD)
         onHoldTimer(panel);
     else if (id == IDT_WATCH)
@@ -216,61 +194,52 @@ INT_PTR onTimer(HWND panel, UINT_PTR id)
     return TRUE;
 }
 
-// Shows the shown reading (the crossing count, or the pitch where the two
-// disagree), judged against the selected cylinder's target, or "---" when
-// the capture gave no reading at all.
-void showReading(std::optional<std::int32_t> hz)
-{
-    const unsigned target = selectedTarget();
-    if (!hz) {
-        showResult(Verdict::NoReading, "---");
-        return;
-    }
-    char text[16] = {};
-    std::to_chars(text, text + sizeof text - 1, *hz);
-    showResult(isWithinTarget(*hz, target) ? Verdict::InTarget : Verdict::OutOfTarget, text);
-}
-
+// Record Mode as the menu shows it: the mark that syncMeasurementUi sets
+// from the state.
 bool singleModeChosen()
 {
-    const UINT state = GetMenuState(GetMenu(shell.mainWindow), IDM_SINGLE, MF_BYCOMMAND);
-    return state != static_cast<UINT>(-1) && (state & MF_CHECKED) != 0;
+    const UINT mark = GetMenuState(GetMenu(shell.mainWindow), IDM_SINGLE, MF_BYCOMMAND);
+    return mark != static_cast<UINT>(-1) && (mark & MF_CHECKED) != 0;
 }
 
-void continueOrFinish(HWND panel)
+// The reading shown (the crossing count, or the pitch where the two
+// disagree), or "---" when the capture gave no reading at all; then Single
+// mode ends, Continuous mode holds until the next capture.
+void finishCapture(HWND panel)
 {
-    if (singleModeChosen()) {
-        setRecordCaption(panel, kStartAfterResultCaption);
+    state().phase = Phase::Stopping;
+    syncMeasurementUi();
+    stopRecording(panel);
+    state().phase = Phase::Idle;
+    state().idle = IdleReason::Fresh;
+    if (analysisBuffer() == nullptr) {
+        syncMeasurementUi();
         return;
     }
-    if (SetTimer(panel, IDT_HOLD, static_cast<UINT>(shell.holdTimeMs), nullptr) == 0) {
-        showError(panel, "Could not SetTimer()!", kErrorCaption, MB_ICONEXCLAMATION);
-        return;
-    }
-    holdPending = true;
+    const AnalysisBuffer buffer(analysisBuffer(), kAnalysisBufferBytes);
+    const std::optional<std::int32_t> hz = measureCapture(buffer).shown.hz;
+    showOnSelected(state(),
+                   hz ? ReadoutContent{Shown::Value, *hz} : ReadoutContent{Shown::NoReading, 0});
+    if (singleModeChosen())
+        state().idle = IdleReason::SingleResult;
+    else
+        state().phase = Phase::Holding;
+    syncMeasurementUi();
 }
 
 /*
  * The end of a capture. The capture thread posts WM_CAPTURE_DONE once both
  * halves of the analysis buffer are filled, but also when a stop by the
- * record button brings the blocks back; `recording` tells the two apart: the
- * button clears it before it stops the device, so every message that arrives
- * after that point (even one dispatched inside a message box of the stop) is
- * ignored. Here too `recording` is cleared first, then the device stopped;
- * stopRecording returns only when the thread no longer writes the buffer, so
- * the estimator reads a complete, settled capture.
+ * record button brings the blocks back; the phase tells the two apart: a
+ * stop leaves Armed before it stops the device, so every message that
+ * arrives after that point (even one dispatched inside a message box of the
+ * stop) is ignored. stopRecording returns only when the thread no longer
+ * writes the buffer, so the estimator reads a complete, settled capture.
  */
 INT_PTR onCaptureDone(HWND panel)
 {
-    if (recording == 0 || !recorderIsOpen())
-        return TRUE;
-    endCapture(panel);
-    stopRecording(panel);
-    if (analysisBuffer() == nullptr)
-        return TRUE;
-    const AnalysisBuffer buffer(analysisBuffer(), kAnalysisBufferBytes);
-    showReading(measureCapture(buffer).shown.hz);
-    continueOrFinish(panel);
+    if (state().phase == Phase::Armed)
+        finishCapture(panel);
     return TRUE;
 }
 
@@ -288,8 +257,7 @@ INT_PTR onCtlColorStatic(HWND panel, HDC dc, HWND control)
 INT_PTR onInitDialog()
 {
     panelBrush.reset(CreateSolidBrush(kPanelBackground));
-    recording = 0;
-    holdPending = false;
+    forgetMeasurementTimers();
     return TRUE;
 }
 
@@ -332,11 +300,12 @@ HWND createMeasurementPanel(HINSTANCE instance, HWND parent)
 
 void endMeasurement(HWND panel)
 {
-    KillTimer(panel, IDT_HOLD);
-    holdPending = false;
-    const bool wasRecording = recording == 1;
-    endCapture(panel);
-    if (wasRecording)
+    for (const UINT_PTR timer : {IDT_FLASH, IDT_HOLD, IDT_WATCH})
+        KillTimer(panel, timer);
+    forgetMeasurementTimers();
+    const bool wasArmed = state().phase == Phase::Armed;
+    state().phase = Phase::Idle;
+    if (wasArmed)
         stopRecording(panel);
 }
 

@@ -1,21 +1,19 @@
-// The handles and settings by which the windows of the program find each
-// other. Written by the main window at creation and destruction (and the
-// Hold Time commands), read by the panels; user-interface thread only.
+// The handles by which the windows of the program find each other. Written
+// by the main window at creation and destruction, read by the panels;
+// user-interface thread only. The panels are owned here, and only here.
 #pragma once
 
 #include <windows.h>
 
-namespace tensikon {
+#include "win32/unique_handle.h"
 
-inline constexpr int kDefaultHoldTimeMs = 1000;
+namespace tensikon {
 
 struct ShellState {
     HINSTANCE instance = nullptr;
     HWND mainWindow = nullptr;
-    HWND measurementPanel = nullptr;
-    HWND readoutPanel = nullptr;
-    // How long Continuous mode waits after a result before the next capture.
-    int holdTimeMs = kDefaultHoldTimeMs;
+    UniqueWindow measurementPanel;
+    UniqueWindow readoutPanel;
 };
 
 inline ShellState shell;

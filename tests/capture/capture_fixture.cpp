@@ -93,9 +93,8 @@ void CaptureTest::SetUpTestSuite()
 
 void CaptureTest::SetUp()
 {
-    ASSERT_TRUE(attachCapture(panel_, [](UINT flags, SIZE_T bytes) {
-        return GlobalAlloc(flags, bytes);
-    }));
+    ASSERT_TRUE(
+        attachCapture(panel_, [](UINT flags, SIZE_T bytes) { return GlobalAlloc(flags, bytes); }));
     std::memset(analysisBuffer(), kUntouched, kAnalysisBufferBytes);
     useWaveInDevice(&device_);
     pump();

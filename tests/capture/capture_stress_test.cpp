@@ -168,7 +168,7 @@ class CaptureStress : public CaptureTest {
     Outcome record(Microphone& microphone, const Plan& plan, bool failGiveBack)
     {
         Outcome outcome;
-        if (startRecording(panel_) != 1) {
+        if (startRecording(panel_) != StartResult::Recording) {
             ADD_FAILURE() << "start failed";
             return outcome;
         }

@@ -26,7 +26,7 @@ Bytes recordingOfAPluck(double hz)
 TEST_F(CapturedAnalysis, CapturedBufferGivesTheEstimateOfTheSameSound)
 {
     const Bytes sound = recordingOfAPluck(140.0);
-    ASSERT_EQ(startRecording(panel_), 1);
+    ASSERT_EQ(startRecording(panel_), StartResult::Recording);
     // The device fills its blocks with the sound in order, as fast as the
     // capture gives them back, until the capture holds two.
     std::size_t delivered = 0;

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <future>
+#include <mutex>
 
 #include "tests/capture/capture_fixture.h"
 
@@ -17,7 +20,7 @@ class HandOver : public CaptureTest {};
 TEST_F(HandOver, StopDuringAGiveBackWaitsForItAndGetsTheBlockBack)
 {
     const int abandonedBefore = abandonedRecordings();
-    ASSERT_EQ(startRecording(panel_), 1);
+    ASSERT_EQ(startRecording(panel_), StartResult::Recording);
     HANDLE inGiveBack = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     device_.setAddHook([&](int) {
         SetEvent(inGiveBack);
@@ -36,13 +39,37 @@ TEST_F(HandOver, StopDuringAGiveBackWaitsForItAndGetsTheBlockBack)
     EXPECT_EQ(device_.releases(), device_.allocations());
 }
 
+// No device call is made under the capture lock: a device call may handle
+// messages sent to the windows, whose handlers take that lock.
+TEST_F(HandOver, NoDeviceCallHoldsTheCaptureLock)
+{
+    std::atomic<int> calls = 0; // the give-back's add runs on the capture thread
+    std::atomic<int> underLock = 0;
+    const auto check = [&] {
+        ++calls;
+        underLock += std::async(std::launch::async, [] {
+                         std::unique_lock probe(captureState().lock, std::try_to_lock);
+                         return !probe.owns_lock();
+                     }).get();
+    };
+    for (WaveCall call : {WaveCall::Open, WaveCall::Reset, WaveCall::Close})
+        device_.setCallHook(call, check);
+    device_.setAddHook([&](int) { check(); });
+    ASSERT_EQ(startRecording(panel_), StartResult::Recording);
+    deliverAndWaitRequeue(quietBlock(1));
+    EXPECT_EQ(stopRecording(panel_), StopResult::Stopped);
+    device_.setAddHook(nullptr);
+    EXPECT_EQ(calls, 6) << "open, two adds, a give-back, reset, close";
+    EXPECT_EQ(underLock, 0);
+}
+
 // When the stop releases a recording's memory (the scripted device poisons
 // it), the second block's copy is complete: the buffer holds the block, not
 // the poison.
 TEST_F(HandOver, MemoryIsReleasedOnlyAfterTheSecondCopyIsComplete)
 {
     for (int round = 0; round < 50; ++round) {
-        ASSERT_EQ(startRecording(panel_), 1);
+        ASSERT_EQ(startRecording(panel_), StartResult::Recording);
         ASSERT_TRUE(device_.deliver(pluckBlock(1)).has_value());
         ASSERT_TRUE(device_.deliver(quietBlock(2)).has_value() ||
                     waitUntil([&] { return device_.deliver(quietBlock(2)).has_value(); }));
@@ -57,7 +84,7 @@ TEST_F(HandOver, MemoryIsReleasedOnlyAfterTheSecondCopyIsComplete)
 // right after the start waits for this recording's two blocks.
 TEST_F(HandOver, StopRightAfterAStartNeverSeesThePreviousRecordingsCount)
 {
-    ASSERT_EQ(startRecording(panel_), 1);
+    ASSERT_EQ(startRecording(panel_), StartResult::Recording);
     deliverAndWaitRetained(pluckBlock(1), 1);
     deliverAndWaitRetained(quietBlock(2), 2);
     stopRecording(panel_);
@@ -66,7 +93,7 @@ TEST_F(HandOver, StopRightAfterAStartNeverSeesThePreviousRecordingsCount)
     device_.deferOpenNotification(true);
     device_.setResetFill(0x44);
     device_.setResetRecorded([](int) { return 100; });
-    ASSERT_EQ(startRecording(panel_), 1);
+    ASSERT_EQ(startRecording(panel_), StartResult::Recording);
     EXPECT_EQ(captureBlockCount(), 0);
     device_.clearDeliveries();
     stopRecording(panel_);
@@ -83,7 +110,7 @@ TEST_F(HandOver, StopRightAfterAStartNeverSeesThePreviousRecordingsCount)
 // wait for it and releases everything.
 TEST_F(HandOver, FailedGiveBackDoesNotHoldTheStop)
 {
-    ASSERT_EQ(startRecording(panel_), 1);
+    ASSERT_EQ(startRecording(panel_), StartResult::Recording);
     device_.failOn(WaveCall::Add, 2);
     deliverAndWaitRequeue(quietBlock(1));
     ASSERT_TRUE(device_.deliver(quietBlock(2)).has_value());
@@ -104,7 +131,7 @@ TEST_F(HandOver, FailedGiveBackDoesNotHoldTheStop)
 TEST_F(HandOver, LostBlockEndsTheWaitAtItsLimitAndKeepsTheMemory)
 {
     const int abandonedBefore = abandonedRecordings();
-    ASSERT_EQ(startRecording(panel_), 1);
+    ASSERT_EQ(startRecording(panel_), StartResult::Recording);
     deliverAndWaitRetained(pluckBlock(1), 1);
     device_.loseOnReset(2);
     const auto waited = timedStop();
@@ -119,7 +146,7 @@ TEST_F(HandOver, LostBlockEndsTheWaitAtItsLimitAndKeepsTheMemory)
     const Bytes before = buffer();
     device_.loseOnReset(0);
     ASSERT_TRUE(device_.handBackLost()); // the lost block turns up late
-    ASSERT_EQ(startRecording(panel_), 1);
+    ASSERT_EQ(startRecording(panel_), StartResult::Recording);
     deliverAndWaitRequeue(quietBlock(9)); // the late block has been handled by now
     EXPECT_EQ(buffer(), before);
     EXPECT_EQ(captureBlockCount(), 0);
@@ -132,7 +159,7 @@ TEST_F(HandOver, LostBlockEndsTheWaitAtItsLimitAndKeepsTheMemory)
 // then on nothing is copied and nothing is posted, whatever the device does.
 TEST_F(HandOver, DetachStopsTheRecordingAndNothingIsCopiedAfterIt)
 {
-    ASSERT_EQ(startRecording(panel_), 1);
+    ASSERT_EQ(startRecording(panel_), StartResult::Recording);
     deliverAndWaitRetained(pluckBlock(1), 1);
     takeCaptureDone();
     detachCapture();
@@ -143,7 +170,7 @@ TEST_F(HandOver, DetachStopsTheRecordingAndNothingIsCopiedAfterIt)
     EXPECT_EQ(captureBlockCount(), 2) << "the stop still waited for the reset's block";
 
     device_.notify(MM_WIM_DATA, 0);
-    ASSERT_EQ(startRecording(panel_), 1); // a recording with no buffer held
+    ASSERT_EQ(startRecording(panel_), StartResult::Recording); // a recording with no buffer held
     deliverAndWaitRetained(pluckBlock(2), 1);
     deliverAndWaitRetained(quietBlock(3), 2);
     stopRecording(panel_);

@@ -37,7 +37,7 @@ Bytes soundBlock(std::size_t at)
 TEST_F(PluckTestChoice, LevelHearsTheQuietPluckAutomaticTakesIt)
 {
     const Bytes hiss = soundBlock(kCaptureBlockBytes), pluck = soundBlock(6000);
-    ASSERT_EQ(startRecording(panel_), 1);
+    ASSERT_EQ(startRecording(panel_), StartResult::Recording);
     for (const Bytes* block : {&hiss, &hiss, &pluck})
         deliverAndWaitRequeue(*block);
     EXPECT_TRUE(heardInput().pluckBelowLevel);
@@ -46,7 +46,7 @@ TEST_F(PluckTestChoice, LevelHearsTheQuietPluckAutomaticTakesIt)
     takeCaptureDone();
 
     choosePluckTest(PluckTest::Automatic);
-    ASSERT_EQ(startRecording(panel_), 1);
+    ASSERT_EQ(startRecording(panel_), StartResult::Recording);
     EXPECT_FALSE(heardInput().pluckBelowLevel); // each recording starts afresh
     deliverAndWaitRequeue(hiss);
     deliverAndWaitRequeue(hiss);

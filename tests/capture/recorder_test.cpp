@@ -22,7 +22,7 @@ class Recorder : public CaptureTest {};
 
 TEST_F(Recorder, StartOpensMonoPcmAndQueuesBothBlocksOfOneAllocation)
 {
-    ASSERT_EQ(startRecording(panel_), 1);
+    ASSERT_EQ(startRecording(panel_), StartResult::Recording);
     EXPECT_EQ(device_.log(), kStartLog); // prepare/add "1" and "2": header 2 is 22 050 bytes on
     const WAVEFORMATEX& f = device_.lastFormat();
     EXPECT_EQ(f.wFormatTag, WAVE_FORMAT_PCM);
@@ -60,7 +60,7 @@ class FailedStart : public CaptureTest, public ::testing::WithParamInterface<Fai
 TEST_P(FailedStart, ShowsOneMessageReleasesEverythingAndLetsTheNextStartOpenAfresh)
 {
     GetParam().script(device_);
-    EXPECT_EQ(startRecording(panel_), 0);
+    EXPECT_EQ(startRecording(panel_), StartResult::Failed);
     ASSERT_EQ(boxes_.boxes().size(), 1u);
     const CaughtBox& box = boxes_.boxes()[0];
     EXPECT_EQ(box.text, GetParam().message);
@@ -80,7 +80,7 @@ TEST_P(FailedStart, ShowsOneMessageReleasesEverythingAndLetsTheNextStartOpenAfre
 
     device_.clearLog();
     boxes_.clear();
-    ASSERT_EQ(startRecording(panel_), 1);
+    ASSERT_EQ(startRecording(panel_), StartResult::Recording);
     EXPECT_EQ(device_.log(), kStartLog);
     stopRecording(panel_);
     EXPECT_TRUE(boxes_.boxes().empty());
@@ -108,18 +108,18 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(Recorder, FailedStartTakesItsQueuedBlocksBackBeforeUnpreparingAndClosing)
 {
     device_.failAllocation();
-    EXPECT_EQ(startRecording(panel_), 0);
+    EXPECT_EQ(startRecording(panel_), StartResult::Failed);
     EXPECT_EQ(device_.log(), (Log{"open", "allocate", "reset", "close"}));
     device_.clearLog();
     device_.failOn(WaveCall::Add, 2);
-    EXPECT_EQ(startRecording(panel_), 0);
+    EXPECT_EQ(startRecording(panel_), StartResult::Failed);
     EXPECT_EQ(device_.log(), (Log{"open", "allocate", "prepare 1", "prepare 2", "add 1", "add 2",
                                   "reset", "unprepare 2", "unprepare 1", "close", "release"}));
 }
 
 TEST_F(Recorder, StopReportsHeaderTwoThenHeaderOneThenCloseAndStillReleases)
 {
-    ASSERT_EQ(startRecording(panel_), 1);
+    ASSERT_EQ(startRecording(panel_), StartResult::Recording);
     device_.failOn(WaveCall::Unprepare, 1);
     device_.failOn(WaveCall::Unprepare, 2);
     device_.failOn(WaveCall::Close);
@@ -138,7 +138,7 @@ TEST_F(Recorder, StopReportsHeaderTwoThenHeaderOneThenCloseAndStillReleases)
 
 TEST_F(Recorder, PluckFillsTheBufferWithItsBlockAndTheNextAndPostsOnce)
 {
-    ASSERT_EQ(startRecording(panel_), 1);
+    ASSERT_EQ(startRecording(panel_), StartResult::Recording);
     deliverAndWaitRequeue(quietBlock(1)); // header 1
     deliverAndWaitRequeue(quietBlock(2)); // header 2
     EXPECT_EQ(captureBlockCount(), 0);
@@ -162,7 +162,7 @@ TEST_F(Recorder, PluckFillsTheBufferWithItsBlockAndTheNextAndPostsOnce)
 
 TEST_F(Recorder, StopBeforeAnyPluckRetainsBothResetBlocksWholeAndPostsOnce)
 {
-    ASSERT_EQ(startRecording(panel_), 1);
+    ASSERT_EQ(startRecording(panel_), StartResult::Recording);
     deliverAndWaitRequeue(quietBlock(1));
     device_.setResetRecorded([](int header) { return header == 2 ? 1000 : 0; });
     device_.setResetFill(0x33);
@@ -178,7 +178,7 @@ TEST_F(Recorder, StopBeforeAnyPluckRetainsBothResetBlocksWholeAndPostsOnce)
 
 TEST_F(Recorder, StopAfterThePlucksBlockMakesTheResetBlockTheSecondHalf)
 {
-    ASSERT_EQ(startRecording(panel_), 1);
+    ASSERT_EQ(startRecording(panel_), StartResult::Recording);
     deliverAndWaitRetained(pluckBlock(7, 22001), 1);
     device_.setResetRecorded([](int) { return 4410; });
     device_.clearDeliveries();
@@ -193,7 +193,7 @@ TEST_F(Recorder, StopAfterThePlucksBlockMakesTheResetBlockTheSecondHalf)
 
 TEST_F(Recorder, BlockWithNoRecordedBytesIsNotScannedYetRetainedWholeWhenDisarmed)
 {
-    ASSERT_EQ(startRecording(panel_), 1);
+    ASSERT_EQ(startRecording(panel_), StartResult::Recording);
     // The block's memory holds a pluck, but the device recorded nothing.
     ASSERT_TRUE(device_.deliver(pluckBlock(5), 0).has_value());
     ASSERT_TRUE(waitUntil([&] { return device_.queuedBlocks() == 2; }));
@@ -213,7 +213,7 @@ TEST_F(Recorder, BlockWithNoRecordedBytesIsNotScannedYetRetainedWholeWhenDisarme
 
 TEST_F(Recorder, CloseAndForeignMessagesChangeNothingArmedOrAfterThePluck)
 {
-    ASSERT_EQ(startRecording(panel_), 1);
+    ASSERT_EQ(startRecording(panel_), StartResult::Recording);
     auto sendNoise = [&] {
         device_.notify(MM_WIM_CLOSE);
         device_.notify(WM_USER + 7, 12345);
@@ -235,7 +235,7 @@ TEST_F(Recorder, CloseAndForeignMessagesChangeNothingArmedOrAfterThePluck)
 
 TEST_F(Recorder, PostsOnlyWhenTwoBlocksAreRetained)
 {
-    ASSERT_EQ(startRecording(panel_), 1);
+    ASSERT_EQ(startRecording(panel_), StartResult::Recording);
     device_.failOn(WaveCall::Add, 1); // the give-back of header 1 fails
     ASSERT_TRUE(device_.deliver(quietBlock(1)).has_value());
     ASSERT_TRUE(waitUntil([&] {

@@ -83,9 +83,9 @@ TEST_F(RealDevice, RecordsAndStopsOrShowsTheOneOpenMessage)
 {
     const bool noDeviceExpected = std::getenv("TENSIKON_EXPECT_NO_WAVE_IN") != nullptr;
     const bool deviceExpected = std::getenv("TENSIKON_EXPECT_WAVE_IN") != nullptr;
-    const int started = startRecording(panel_);
-    std::printf("wave-in device: %s\n", started == 1 ? "present" : "absent");
-    if (started == 0) {
+    const StartResult started = startRecording(panel_);
+    std::printf("wave-in device: %s\n", started == StartResult::Recording ? "present" : "absent");
+    if (started == StartResult::Failed) {
         EXPECT_FALSE(deviceExpected) << "no device opened with a sound server running";
         EXPECT_EQ(boxes_.texts(), std::vector<std::string>{"Can't open WAVE In Device!"});
         ASSERT_EQ(boxes_.boxes().size(), 1u);
@@ -113,7 +113,7 @@ TEST_F(RealDevice, RecordsAndStopsOrShowsTheOneOpenMessage)
     EXPECT_EQ(winmm_.releases, 1);
 
     // The device is free again: a second recording opens it afresh.
-    ASSERT_EQ(startRecording(panel_), 1);
+    ASSERT_EQ(startRecording(panel_), StartResult::Recording);
     stopRecording(panel_);
     EXPECT_EQ(winmm_.releases, 2);
     EXPECT_TRUE(boxes_.boxes().empty());

@@ -30,8 +30,8 @@ COLORREF readoutColour(int id)
     ReleaseDC(nullptr, screen);
     constexpr COLORREF kUnset = 0x123456;
     SetTextColor(dc, kUnset);
-    SendMessageA(shell.readoutPanel, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                 reinterpret_cast<LPARAM>(GetDlgItem(shell.readoutPanel, id)));
+    SendMessageA(shell.readoutPanel.get(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                 reinterpret_cast<LPARAM>(GetDlgItem(shell.readoutPanel.get(), id)));
     const COLORREF colour = GetTextColor(dc);
     DeleteDC(dc);
     return colour;
@@ -143,12 +143,12 @@ HWND AppTest::mainWindow() const
 
 HWND AppTest::panel() const
 {
-    return shell.measurementPanel;
+    return shell.measurementPanel.get();
 }
 
 HWND AppTest::readouts() const
 {
-    return shell.readoutPanel;
+    return shell.readoutPanel.get();
 }
 
 void AppTest::click(int id)

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "capture/capture.h"
 #include "resources/resource.h"
 #include "tests/ui/app_fixture.h"
 #include "tests/ui/capture_script.h"
@@ -92,6 +93,37 @@ TEST_F(CaptureFaults, ThreeSecondsOfDigitalSilenceEndTheCaptureWithOneMessage)
                      "not muted, and allowed for this program in the system's privacy settings.");
     expectIdleWithQuestionMarks();
     EXPECT_EQ(script::stops(), 1);
+}
+
+// Closing the program from another thread while a stop waits in the
+// device's reset: the close runs inside the reset, as a message sent to the
+// window does, and must neither deadlock nor write into the released buffer.
+TEST_F(CaptureFaults, AWindowClosedFromAnotherThreadDuringAStopClosesCleanly)
+{
+    click(IDC_RECORD);
+    HWND window = mainWindow();
+    script::duringDeviceCall(WaveCall::Reset, [window] {
+        HANDLE closer = CreateThread(
+            nullptr, 0,
+            [](LPVOID w) -> DWORD {
+                SendMessageA(static_cast<HWND>(w), WM_CLOSE, 0, 0);
+                return 0;
+            },
+            window, 0, nullptr);
+        // As a device call waits: handling the messages other threads send.
+        while (MsgWaitForMultipleObjects(1, &closer, FALSE, 10000, QS_SENDMESSAGE) ==
+               WAIT_OBJECT_0 + 1) {
+            MSG sent;
+            PeekMessageA(&sent, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        }
+        CloseHandle(closer);
+    });
+    click(IDC_RECORD);
+    EXPECT_EQ(mainWindow(), nullptr);
+    EXPECT_FALSE(script::recording());
+    EXPECT_EQ(analysisBuffer(), nullptr);
+    EXPECT_EQ(script::memoryFaults(), 0);
+    script::duringDeviceCall(WaveCall::Reset, nullptr);
 }
 
 } // namespace

@@ -14,6 +14,7 @@
 #include "tests/ui/capture_script.h"
 #include "ui/guide_probe.h"
 #include "ui/main_window.h"
+#include "ui/measurement_state.h"
 #include "ui/shell_state.h"
 
 namespace tensikon::test {
@@ -27,11 +28,11 @@ using Commands = AppTest;
 TEST_F(Commands, HoldTimeMovesItsBulletWithinItsFourItemsAndLeavesAboutAlone)
 {
     const UINT aboutBefore = menuState(IDM_ABOUT);
-    EXPECT_EQ(shell.holdTimeMs, 1000);
+    EXPECT_EQ(measurementState().holdTimeMs, 1000);
     const int millis[] = {500, 1000, 2000, 3000};
     for (int k : {3, 0, 2, 1, 0}) {
         menu(static_cast<int>(kHoldItems[k]));
-        EXPECT_EQ(shell.holdTimeMs, millis[k]);
+        EXPECT_EQ(measurementState().holdTimeMs, millis[k]);
         for (int j = 0; j < 4; ++j) {
             EXPECT_EQ(menuChecked(static_cast<int>(kHoldItems[j])), j == k) << kHoldItems[j];
         }
@@ -355,7 +356,7 @@ TEST_F(StartUp, PanelsThatCannotBeCreatedAreReportedAndLeftOut)
     menu(6025);
     menu(IDM_HOLD_TWO_SECONDS);
     EXPECT_TRUE(menuChecked(6025));
-    EXPECT_EQ(shell.holdTimeMs, 2000);
+    EXPECT_EQ(measurementState().holdTimeMs, 2000);
 }
 
 TEST_F(StartUp, ACaptureThreadThatCannotStartEndsStartUp)

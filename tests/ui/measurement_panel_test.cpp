@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "capture/capture.h"
 #include "resources/resource.h"
 #include "tests/ui/app_fixture.h"
@@ -71,6 +73,7 @@ TEST_F(Measurement, SingleModeRunsFromPressToGreenValueAndStops)
     click(IDC_RECORD);
     EXPECT_EQ(script::starts(), 2);
     EXPECT_EQ(recordCaption(), "Stop");
+    flash(); // a result that comes in the dark beat is still bright
     pluck(pluckedTone(110));
     expectReadout(IDC_HORIZONTAL_MEASURED, "110", kBrightRed);
     EXPECT_EQ(recordCaption(), "Start Record");
@@ -342,6 +345,46 @@ TEST_F(Measurement, OtherStaticsOfThePanelGetTheDefaultColours)
     EXPECT_EQ(logBrush.lbColor, 0xFFFFFFu);
     EXPECT_EQ(GetBkMode(dc), TRANSPARENT);
     DeleteDC(dc);
+}
+
+// The verdict follows the target: a reading on show is judged again when
+// the model changes, in either column, and its number stays.
+TEST_F(Measurement, AReadingOnShowIsJudgedAgainAgainstANewTarget)
+{
+    menu(6017); // 140 and 140
+    single();
+    click(IDC_RECORD);
+    pluck(pluckedTone(140));
+    expectReadout(IDC_HORIZONTAL_MEASURED, "140", kBrightGreen);
+    menu(6019); // 110 and 110
+    expectReadout(IDC_HORIZONTAL_MEASURED, "140", kBrightRed);
+    click(IDC_VERTICAL_CYL);
+    expectReadout(IDC_HORIZONTAL_MEASURED, "140", kDarkRed);
+    menu(6015); // 145 and 160
+    expectReadout(IDC_HORIZONTAL_MEASURED, "140", kDarkGreen);
+    expectReadout(IDC_VERTICAL_MEASURED, "000", kBrightGreen);
+}
+
+// A WM_CAPTURE_DONE that never arrives (its post failed) does not leave
+// "REC" on screen: the watch timer finishes the complete capture.
+TEST_F(Measurement, ACaptureWhoseMessageIsLostIsFinishedAllTheSame)
+{
+    menu(6017);
+    single();
+    click(IDC_RECORD);
+    capture_script::pluck(pluckedTone(140));
+    MSG lost{};
+    for (int waited = 0; waited < 5000; waited += 5) {
+        if (PeekMessageA(&lost, panel(), WM_CAPTURE_DONE, WM_CAPTURE_DONE, PM_REMOVE))
+            break;
+        Sleep(5);
+    }
+    ASSERT_EQ(lost.message, static_cast<UINT>(WM_CAPTURE_DONE));
+    const ULONGLONG lostAt = GetTickCount64();
+    ASSERT_TRUE(pumpUntil([] { return !capture_script::recording(); }, 5000));
+    std::printf("finished %llu ms after the lost message\n", GetTickCount64() - lostAt);
+    expectReadout(IDC_HORIZONTAL_MEASURED, "140", kBrightGreen);
+    EXPECT_EQ(recordCaption(), "Start Record");
 }
 
 TEST_F(Measurement, ClosingTheWindowDuringACaptureStopsItBeforeTheBufferIsReleased)

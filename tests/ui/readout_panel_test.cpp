@@ -3,10 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "resources/resource.h"
 #include "tests/ui/app_fixture.h"
 #include "ui/readout_panel.h"
-#include "ui/shell_state.h"
 
 namespace tensikon::test {
 namespace {
@@ -21,34 +22,22 @@ TEST(PickShade, GivesTheHueInTheAskedBrightness)
 
 using Readouts = AppTest;
 
-// Refreshing rewrites every readout with its own text; it must never cut a
-// value, whatever its length.
-TEST_F(Readouts, RefreshNeverChangesWhatAReadoutShows)
+// A readout shows whatever it is given, whole, and a colour given with an
+// unchanged text still becomes its colour.
+TEST_F(Readouts, ShowEachTextWholeInItsOwnColourOnBlack)
 {
-    const std::pair<int, const char*> texts[] = {
-        {IDC_VERTICAL_MEASURED, "1234"},
-        {IDC_HORIZONTAL_MEASURED, "-2147483648"},
-        {IDC_VERTICAL_TARGET, "-123"},
-        {IDC_HORIZONTAL_TARGET, "2147483647"},
+    const std::tuple<int, const char*, COLORREF> shown[] = {
+        {IDC_VERTICAL_MEASURED, "1234", kDarkRed},
+        {IDC_HORIZONTAL_MEASURED, "-2147483648", kBrightRed},
+        {IDC_VERTICAL_TARGET, "000", kBrightGreen},
+        {IDC_HORIZONTAL_TARGET, "2147483647", kDarkGreen},
     };
-    for (const auto& [id, text] : texts)
-        SetDlgItemTextA(readouts(), id, text);
-    refreshReadouts();
-    refreshReadouts();
-    for (const auto& [id, text] : texts)
+    for (const auto& [id, text, colour] : shown)
+        showReadout(id, text, colour);
+    for (const auto& [id, text, colour] : shown) {
         EXPECT_EQ(readout(id), text);
-}
-
-TEST_F(Readouts, EachAsksForItsOwnColourOnBlack)
-{
-    // Four different colours: a red result in the selected vertical column.
-    selectCylinder(true);
-    showResult(Verdict::OutOfTarget, "110");
-    flash();
-    EXPECT_EQ(readoutColour(IDC_HORIZONTAL_TARGET), kDarkGreen);
-    EXPECT_EQ(readoutColour(IDC_VERTICAL_TARGET), kBrightGreen);
-    EXPECT_EQ(readoutColour(IDC_HORIZONTAL_MEASURED), kDarkGreen);
-    EXPECT_EQ(readoutColour(IDC_VERTICAL_MEASURED), kDarkRed);
+        EXPECT_EQ(readoutColour(id), colour) << id;
+    }
 
     HDC dc = CreateCompatibleDC(nullptr);
     SetBkMode(dc, OPAQUE);
@@ -61,22 +50,6 @@ TEST_F(Readouts, EachAsksForItsOwnColourOnBlack)
     EXPECT_EQ(logBrush.lbColor, 0x000000u);
     EXPECT_EQ(GetBkMode(dc), TRANSPARENT);
     DeleteDC(dc);
-}
-
-TEST_F(Readouts, AMeasuredTextGoesOnlyToTheSelectedCylinder)
-{
-    showRecording();
-    EXPECT_EQ(readout(IDC_HORIZONTAL_MEASURED), "REC");
-    EXPECT_EQ(readoutColour(IDC_HORIZONTAL_MEASURED), kBrightRed);
-    EXPECT_EQ(readout(IDC_VERTICAL_MEASURED), "000");
-    EXPECT_EQ(readoutColour(IDC_VERTICAL_MEASURED), kDarkGreen);
-
-    selectCylinder(true);
-    showStopped();
-    EXPECT_EQ(readout(IDC_VERTICAL_MEASURED), "???");
-    EXPECT_EQ(readoutColour(IDC_VERTICAL_MEASURED), kBrightGreen);
-    EXPECT_EQ(readout(IDC_HORIZONTAL_MEASURED), "REC");
-    EXPECT_EQ(readoutColour(IDC_HORIZONTAL_MEASURED), kDarkRed);
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 // The program's resources as the running program loads them: the menu
-// against the bike catalogue, the dialog templates control by control, the
+// (with its models from the bike catalogue), the dialog templates control by control, the
 // icon and the version record.
 #include <windows.h>
 
@@ -101,9 +101,13 @@ MenuEntry selectBikeFromCatalogue()
     return popup("Select Bike", families);
 }
 
-TEST(MenuResource, MatchesTheCatalogueAndTheCommandTable)
+// The main window's menu: the resource, with "Select Bike" built from the
+// catalogue.
+using MainMenu = AppTest;
+
+TEST_F(MainMenu, MatchesTheCatalogueAndTheCommandTable)
 {
-    HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINMENU));
+    HMENU menu = GetMenu(mainWindow());
     ASSERT_NE(menu, nullptr);
     const std::vector<MenuEntry> expected{
         popup("&File", {item("Save", IDM_SAVE, true), item("&Exit", IDM_EXIT)}),
@@ -120,7 +124,6 @@ TEST(MenuResource, MatchesTheCatalogueAndTheCommandTable)
     ASSERT_EQ(actual.size(), expected.size());
     for (std::size_t k = 0; k < expected.size(); ++k)
         EXPECT_EQ(actual[k], expected[k]);
-    DestroyMenu(menu);
 }
 
 TEST(IconResource, GroupHoldsThirtyTwoAndFortyEightInSixteenColoursAndFortyEightTrueColour)
