@@ -21,9 +21,6 @@ constexpr double kStartRise = 4.0; // 6 dB
 // A pluck's attack takes a few milliseconds; a sound that needs longer than
 // this to rise (a voice swelling, a machine running up) is no pluck.
 constexpr std::size_t kMostRiseFrames = 8;
-// The loudest sample of the frame that rose must reach -30 dB under full
-// scale: quieter rises are a distant knock, not a belt under the microphone.
-constexpr int kLeastPeak = 1036;
 // Without a tenth of a second of background there is nothing to rise over.
 constexpr std::size_t kLeastHistory = 18;
 // The background is the median frame of the last half second: the pulses
@@ -83,7 +80,8 @@ BlockOnset PluckOnsetDetector::scan(std::span<const std::uint8_t> block, std::si
     BlockOnset result;
     for (std::size_t i = 0; i < count && i < frames.size(); ++i) {
         frames[i] = frameAt(block, i * kOnsetFrameSamples);
-        if (!result.offset && frames[i].peak >= kLeastPeak && risesAbove(frames[i].meanSquare)) {
+        if (!result.offset && frames[i].peak >= kOnsetLeastPeak &&
+            risesAbove(frames[i].meanSquare)) {
             const double floor = background(kBackgroundRank);
             std::size_t start = i;
             while (start > 0 && frames[start - 1].meanSquare >= kStartRise * floor)

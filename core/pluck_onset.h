@@ -28,6 +28,10 @@ inline constexpr std::size_t kOnsetFramesPerBlock = kCaptureBlockBytes / 2 / kOn
 // (three loud samples), or the automatic one, which also takes an onset.
 enum class PluckTest : std::uint8_t { Level, Automatic };
 
+// The loudest sample the frame that rose must reach: -30 dB under full
+// scale. Quieter rises are a distant knock, not a belt under the microphone.
+inline constexpr int kOnsetLeastPeak = 1036;
+
 // Frames of background kept: half a second.
 inline constexpr std::size_t kOnsetHistoryFrames = 2 * kOnsetFramesPerBlock;
 

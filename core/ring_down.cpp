@@ -39,6 +39,8 @@ constexpr double kHeard = 0.01;
 // one period to the next is this share of the power or less.
 constexpr std::array<std::size_t, 2> kMainsPeriods{kSampleRate / 50, kSampleRate / 60};
 constexpr double kRepeatsFrom = 0.2;
+// Half a period later most of it differs: the hum's fundamental is reversed.
+constexpr double kDiffersFrom = 0.5;
 // A pitch within 1 % of 50 or 60 Hz is the mains..
 constexpr double kOnMains = 0.01;
 
@@ -57,16 +59,26 @@ double powerOf(AnalysisBuffer buffer, std::size_t first, std::size_t count)
     return std::max(sum / static_cast<double>(count), 1.0);
 }
 
+// The share of the power from `first` on that differs from the sound `lag`
+// samples before.
+double differsAt(AnalysisBuffer buffer, std::size_t first, std::size_t lag)
+{
+    double differs = 0, total = 0;
+    for (std::size_t k = first + lag; k < kBufferSamples; ++k) {
+        const double a = sampleAt(buffer, k), b = sampleAt(buffer, k - lag);
+        differs += (a - b) * (a - b);
+        total += a * a + b * b;
+    }
+    return total > 0 ? differs / total : 1.0;
+}
+
+// Repeats with the mains period, and not half a period later: a steady or
+// slowly moving level repeats at every lag, and is no hum.
 bool repeatsWithMains(AnalysisBuffer buffer, std::size_t first)
 {
     return std::any_of(kMainsPeriods.begin(), kMainsPeriods.end(), [&](std::size_t lag) {
-        double differs = 0, total = 0;
-        for (std::size_t k = first + lag; k < kBufferSamples; ++k) {
-            const double a = sampleAt(buffer, k), b = sampleAt(buffer, k - lag);
-            differs += (a - b) * (a - b);
-            total += a * a + b * b;
-        }
-        return total > 0 && differs <= kRepeatsFrom * total;
+        return differsAt(buffer, first, lag) <= kRepeatsFrom &&
+               differsAt(buffer, first, lag + lag / 2) >= kDiffersFrom;
     });
 }
 

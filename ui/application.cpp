@@ -39,7 +39,7 @@ HWND createMainWindow(HINSTANCE instance, const StartupServices& services)
                            &windowServices);
 }
 
-// A taller caption or menu bar than usual leaves less than 264 pixels for the
+// A taller caption or menu bar than usual leaves less than kMainClientHeight for the
 // panels: the window grows by the difference.
 void fitClientHeight(HWND window)
 {

@@ -91,6 +91,13 @@ void chooseRecordMode(RecordMode mode)
     syncMeasurementUi();
 }
 
+// Takes effect from the next recording on.
+void choosePluckDetection(PluckTest test)
+{
+    measurementState().pluckTest = test;
+    syncMeasurementUi();
+}
+
 LRESULT onCommand(HWND window, UINT command)
 {
     switch (command) {
@@ -105,6 +112,12 @@ LRESULT onCommand(HWND window, UINT command)
         break;
     case IDM_SINGLE:
         chooseRecordMode(RecordMode::Single);
+        break;
+    case IDM_PLUCK_LEVEL:
+        choosePluckDetection(PluckTest::Level);
+        break;
+    case IDM_PLUCK_AUTOMATIC:
+        choosePluckDetection(PluckTest::Automatic);
         break;
     default:
         if (const int milliseconds = holdTimeOf(command); milliseconds != 0)

@@ -12,8 +12,10 @@ namespace tensikon {
 inline constexpr const char* kMainWindowClass = "myWindowClass";
 inline constexpr const char* kMainWindowCaption = "Tensikon for Veltrani Motorbikes";
 inline constexpr int kMainWindowWidth = 505;
-inline constexpr int kMainWindowHeight = 308;
-inline constexpr int kMainClientHeight = 264;
+// Room for the panel's 180 dialog units: its status row holds up to three
+// lines of why a capture gave no reading.
+inline constexpr int kMainWindowHeight = 334;
+inline constexpr int kMainClientHeight = 290;
 
 // Where the main window's creation gets the analysis buffer's memory. Passed
 // as the window's creation parameter.
