@@ -38,6 +38,7 @@ constexpr std::array kControls{
     NAMED(IDC_GUIDE_TEXT),
     NAMED(IDC_GUIDE_PULLEY),
     NAMED(IDC_STATUS),
+    NAMED(IDC_STATUS_DETAIL),
     NAMED(IDC_GUIDE_NUTS),
     NAMED(IDC_GUIDE_TOOL),
     NAMED(IDC_VERTICAL_TARGET),
@@ -56,6 +57,8 @@ constexpr std::array kCommands{
     NAMED(IDM_CONTINUOUS),
     NAMED(IDM_SINGLE),
     NAMED(IDM_SAVE),
+    NAMED(IDM_PLUCK_LEVEL),
+    NAMED(IDM_PLUCK_AUTOMATIC),
 };
 
 #undef NAMED
