@@ -102,7 +102,8 @@ inline constexpr std::chrono::milliseconds kStopWaitLimit{2000};
 inline constexpr std::chrono::milliseconds kFailedStopWaitLimit{300};
 
 // A block's length in time: one is due back this long after the one before.
-inline constexpr std::chrono::milliseconds kCaptureBlockDuration{250};
+inline constexpr std::chrono::milliseconds kCaptureBlockDuration{
+    millisecondsOf(kCaptureBlockBytes)};
 // How long past due a block may be before the device counts as lost.
 inline constexpr std::chrono::milliseconds kBlockLateLimit{1000};
 // Consecutive blocks of digital silence (3 s) that mean the input is dead.

@@ -70,7 +70,7 @@ WAVEFORMATEX captureFormat()
     format.nChannels = kChannels;
     format.nSamplesPerSec = kSampleRate;
     format.wBitsPerSample = kBitsPerSample;
-    format.nBlockAlign = static_cast<WORD>(kChannels * kBitsPerSample / 8);
+    format.nBlockAlign = static_cast<WORD>(kBytesPerSample);
     format.nAvgBytesPerSec = format.nBlockAlign * kSampleRate;
     format.cbSize = 0;
     return format;

@@ -67,6 +67,14 @@ inline constexpr int kDefaultGuideVariant = 1;
 // Half-width of the accepted band around a target, both ends included.
 inline constexpr std::int32_t TargetTolerance = 5;
 
+enum class Cylinder : std::uint8_t { Horizontal, Vertical };
+
+// A cylinder's target in hertz under `model`.
+constexpr std::uint32_t targetHz(const BikeModel& model, Cylinder cylinder)
+{
+    return cylinder == Cylinder::Vertical ? model.verticalTargetHz : model.horizontalTargetHz;
+}
+
 // The row with this command number, or nullptr.
 const BikeModel* findModel(std::uint16_t commandId);
 

@@ -22,6 +22,32 @@ inline constexpr std::uint32_t kSampleRate = 44100;
 inline constexpr std::uint16_t kBitsPerSample = 16;
 inline constexpr std::uint16_t kChannels = 1;
 
+// Units: bytes of the capture, samples and seconds, converted here only.
+inline constexpr std::size_t kBytesPerSample = kBitsPerSample / 8 * kChannels;
+inline constexpr double kBytesPerSecond = double(kBytesPerSample) * kSampleRate;
+// The span of three periods of a 1 Hz tone: the crossing count's unit.
+inline constexpr double kBytesInThreePeriodsOf1Hz = 3 * kBytesPerSecond;
+
+// The sample that holds the byte at `byteOffset` (a SampleLevel's odd
+// offset, for one).
+constexpr std::size_t sampleIndexOf(std::size_t byteOffset)
+{
+    return byteOffset / kBytesPerSample;
+}
+constexpr std::size_t samplesIn(std::size_t bytes)
+{
+    return bytes / kBytesPerSample;
+}
+constexpr double secondsOf(std::size_t bytes)
+{
+    return double(bytes) / kBytesPerSecond;
+}
+// Whole milliseconds of sound in `bytes`, truncated.
+constexpr std::uint32_t millisecondsOf(std::size_t bytes)
+{
+    return static_cast<std::uint32_t>(1000 * bytes / (kBytesPerSample * kSampleRate));
+}
+
 // A level of 96 is a sample of 24576 or more; -96 a sample of -24321 or less.
 inline constexpr int kTriggerLevel = 96;
 // The three levels of one trigger test lie 10 samples apart.

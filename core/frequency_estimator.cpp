@@ -12,7 +12,6 @@ constexpr std::size_t kStep = 2;
 constexpr std::size_t kHoldOff = 20 + kStep;
 constexpr int kWindowLevels = 17;
 constexpr std::size_t kWindowReach = 2 * (kWindowLevels - 1); // 32 bytes
-constexpr double kBytesInThreePeriodsOf1Hz = 264600.0;
 
 struct Scanner {
     AnalysisBuffer buffer;

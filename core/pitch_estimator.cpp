@@ -78,8 +78,8 @@ using Samples = std::vector<float>;
 Samples samplesFrom(AnalysisBuffer buffer, std::size_t first)
 {
     Samples x;
-    x.reserve(kAnalysisBufferBytes / 2 - first);
-    for (std::size_t k = first; k < kAnalysisBufferBytes / 2; ++k) {
+    x.reserve(samplesIn(kAnalysisBufferBytes) - first);
+    for (std::size_t k = first; k < samplesIn(kAnalysisBufferBytes); ++k) {
         const unsigned low = buffer[2 * k];
         const unsigned high = buffer[2 * k + 1];
         x.push_back(static_cast<float>(static_cast<std::int16_t>(low | (high << 8))));
@@ -336,8 +336,8 @@ bool onlyHum(const Samples& all, const Samples& rest, std::size_t pluck, std::si
 
 std::optional<PitchEstimate> estimatePitchAfter(AnalysisBuffer buffer, std::size_t pluckOffset)
 {
-    const std::size_t first = pluckOffset / 2 + kSkipSamples;
-    if (first >= kAnalysisBufferBytes / 2)
+    const std::size_t first = sampleIndexOf(pluckOffset) + kSkipSamples;
+    if (first >= samplesIn(kAnalysisBufferBytes))
         return std::nullopt;
     const Samples all = samplesFrom(buffer, 0);
     const std::optional<PitchEstimate> p = pitchFrom(all, first);
@@ -353,7 +353,7 @@ std::optional<PitchEstimate> estimatePitchAfter(AnalysisBuffer buffer, std::size
         const Samples rest = withoutRepeating(all, static_cast<std::size_t>(hum));
         const double after = energyFrom(rest, first);
         if (after < kNotOnlyHum * energyFrom(all, first))
-            return onlyHum(all, rest, pluckOffset / 2, first) ? std::nullopt : p;
+            return onlyHum(all, rest, sampleIndexOf(pluckOffset), first) ? std::nullopt : p;
         const std::optional<PitchEstimate> q = pitchFrom(rest, first);
         const bool onMains = std::abs(kSampleRate / p->hz - hum) <= kOnMains * hum;
         if (q && std::abs(q->hz - p->hz) <= kAgreement * p->hz &&

@@ -8,8 +8,6 @@ namespace tensikon {
 
 namespace {
 
-// Bytes in three periods of a 1 Hz tone: the crossing count's span unit.
-constexpr double kSpanBytesAt1Hz = 3.0 * 2.0 * kSampleRate;
 // How far the crossing count's span may stray from three true periods, in
 // bytes, for a tone it reads correctly: its marks are placed on whole
 // samples and shift with the tone's phase against the sample grid.
@@ -33,7 +31,7 @@ bool readingsAgree(std::int32_t crossingHz, double pitchHz)
 {
     // One byte of span moves the count by pitch^2 / 264600 Hz.
     const double spanSlackHz =
-        std::min(kSpanSlackBytes * pitchHz * pitchHz / kSpanBytesAt1Hz, kMostSpanSlackHz);
+        std::min(kSpanSlackBytes * pitchHz * pitchHz / kBytesInThreePeriodsOf1Hz, kMostSpanSlackHz);
     const double below = pitchHz - static_cast<double>(crossingHz);
     return below >= -(kPitchSlackHz + spanSlackHz) &&
            below <= kTruncation + kPitchSlackHz + spanSlackHz;

@@ -34,9 +34,7 @@ void showOnSelected(MeasurementState& s, ReadoutContent content)
 
 unsigned targetHz(const MeasurementState& s, Cylinder cylinder)
 {
-    if (s.model == nullptr)
-        return 0;
-    return cylinder == Cylinder::Vertical ? s.model->verticalTargetHz : s.model->horizontalTargetHz;
+    return s.model == nullptr ? 0 : targetHz(*s.model, cylinder);
 }
 
 const char* recordCaption(const MeasurementState& s)

@@ -36,7 +36,6 @@ enum class IdleReason : std::uint8_t {
 };
 
 enum class RecordMode : std::uint8_t { Continuous, Single };
-enum class Cylinder : std::uint8_t { Horizontal, Vertical };
 
 // What a measured readout holds.
 enum class Shown : std::uint8_t {

@@ -9,8 +9,9 @@ and when the microphone goes away or falls silent:
     measurement reads a pluck right (--rounds repeats this on a fresh
     program and reports the crashes);
   - the microphone's daemon is stopped during a capture: one message says
-    so within 2 s, the readout shows "???"; once the daemon is back, a
-    pluck reads right;
+    so (the delay is printed; it is bounded generously, since a busy machine
+    delays it), the readout shows "???"; once the daemon is back, a pluck
+    reads right;
   - a microphone that delivers exact zeros: one message after 3 s.
 
 Exits 77 (skipped) where Xvfb or the PulseAudio daemon cannot run.
@@ -33,7 +34,11 @@ PRESSES = 200  # from each of two threads
 LOST_TEXT = "The recording device stopped sending sound! Please check it."
 SILENT_TEXT = ("The microphone delivers no sound! Please check that it is switched on, not "
                "muted, and allowed for this program in the system's privacy settings.")
-LOSS_LIMIT_S = 2.0
+# The program notices a lost device 1.25 s after the last block (one block
+# due, then 1 s late) and its watch ticks every 0.1 s: about 1.5 s expected,
+# five times that allowed. Speed is for the benchmarks; this bounds a wait.
+LOSS_EXPECTED_S = 1.5
+LOSS_LIMIT_S = 5 * LOSS_EXPECTED_S
 
 
 def expect(condition, text):
@@ -120,17 +125,18 @@ class Faults:
         self.press_until_recording()
         time.sleep(1.0)
         lost_at = time.time()
-        self.session.mic.stop()
-        box = self.message(10000)
+        self.session.mic.stop(restartable=True)
+        box = self.message(int(LOSS_LIMIT_S * 1000) + 2500)
         delay = float(box["time"]) - lost_at
         expect(box["text"] == LOST_TEXT, "the message reads %r" % box["text"])
-        log("microphone lost: message %.2f s after its daemon was stopped" % delay)
+        log("microphone lost: message %.2f s after its daemon was stopped (expected about %.1f s)"
+            % (delay, LOSS_EXPECTED_S))
         expect(delay <= LOSS_LIMIT_S, "the message came %.2f s after the loss" % delay)
         self.session.mic.start()
         log("microphone back: read %d Hz" % self.reads_pluck())
 
     def silent(self):
-        self.session.mic.stop()
+        self.session.mic.stop(restartable=True)
         self.session.mic.start(noise_floor=False)
         started = time.time()
         self.press_until_recording()

@@ -238,13 +238,8 @@ const BikeModel* modelNamed(std::string_view text, std::string& error)
 
 std::size_t holdBlocks(const Options& options)
 {
-    constexpr unsigned kBlockMilliseconds = 1000 * kCaptureBlockBytes / (2 * kSampleRate);
+    constexpr unsigned kBlockMilliseconds = millisecondsOf(kCaptureBlockBytes);
     return options.holdMilliseconds / kBlockMilliseconds;
-}
-
-std::uint32_t targetHz(const BikeModel& model, Cylinder cylinder)
-{
-    return cylinder == Cylinder::Vertical ? model.verticalTargetHz : model.horizontalTargetHz;
 }
 
 const char* cylinderName(Cylinder cylinder)

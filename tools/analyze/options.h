@@ -12,8 +12,6 @@
 
 namespace tensikon::analyze {
 
-enum class Cylinder { Horizontal, Vertical };
-
 struct Options {
     std::string file;
     const BikeModel* model = nullptr; // a row with targets, or none
@@ -49,8 +47,6 @@ ParsedOptions parseOptions(std::span<const std::string_view> args);
 // ("Corvane 620", ignoring case and extra spaces); rows the menu greys out
 // have no target and are refused. On failure `error` says why.
 const BikeModel* modelNamed(std::string_view text, std::string& error);
-
-std::uint32_t targetHz(const BikeModel& model, Cylinder cylinder);
 const char* cylinderName(Cylinder cylinder);
 
 } // namespace tensikon::analyze

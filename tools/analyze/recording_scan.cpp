@@ -4,12 +4,6 @@
 
 namespace tensikon {
 
-namespace {
-
-constexpr double kBytesPerSecond = 2.0 * kSampleRate;
-
-} // namespace
-
 std::optional<std::size_t> RecordingScanner::pluckIn(std::span<const std::uint8_t> block)
 {
     if (test_ == PluckTest::Level)
@@ -19,7 +13,7 @@ std::optional<std::size_t> RecordingScanner::pluckIn(std::span<const std::uint8_
 
 double blockStartSeconds(std::size_t index)
 {
-    return static_cast<double>(index * kCaptureBlockBytes) / kBytesPerSecond;
+    return secondsOf(index * kCaptureBlockBytes);
 }
 
 RecordingScanner::RecordingScanner(bool all, std::size_t holdBlocks, PluckTest test)

@@ -141,8 +141,7 @@ void printText(std::ostream& out, const std::vector<RecordingCapture>& captures,
     for (const RecordingCapture& c : captures)
         printCaptureText(out, c, options);
     if (captures.empty())
-        out << "no pluck found in "
-            << secondsText(static_cast<double>(pcmBytes) / (2.0 * kSampleRate)) << " s of sound\n";
+        out << "no pluck found in " << secondsText(secondsOf(pcmBytes)) << " s of sound\n";
 }
 
 void printJson(std::ostream& out, const std::vector<RecordingCapture>& captures,

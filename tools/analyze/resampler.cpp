@@ -10,7 +10,7 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kZeroCrossings = 16;
-constexpr double kKaiserBeta = 8.0;  // side lobes near -80 dB
+constexpr double kKaiserBeta = 8.0;    // side lobes near -80 dB
 constexpr double kPassFraction = 0.91; // of the lower Nyquist frequency
 constexpr std::uint64_t kMaxPhases = 2048;
 
@@ -132,8 +132,8 @@ void Resampler::produce(std::vector<float>& out, bool ended)
         }
     }
     // Inputs before the next output's first tap are no longer needed.
-    const auto drop = static_cast<std::ptrdiff_t>(
-        std::min<std::uint64_t>(index_ + 1 - base_, history_.size()));
+    const auto drop =
+        static_cast<std::ptrdiff_t>(std::min<std::uint64_t>(index_ + 1 - base_, history_.size()));
     history_.erase(history_.begin(), history_.begin() + drop);
     base_ += static_cast<std::uint64_t>(drop);
 }

@@ -44,11 +44,11 @@ class Resampler {
     std::size_t reach_;
     std::vector<float> coefficients_; // phases_ rows of 2 * reach_ taps
     std::vector<float> history_;      // input samples from index base_ on
-    std::uint64_t base_ = 0;     // the history index of history_[0]
-    std::uint64_t consumed_ = 0; // input samples pushed
-    std::uint64_t produced_ = 0; // output samples appended
-    std::uint64_t index_ = 0;    // the next output's time: whole input samples
-    std::uint64_t offset_ = 0;   // and the fraction, in units of 1 / to_
+    std::uint64_t base_ = 0;          // the history index of history_[0]
+    std::uint64_t consumed_ = 0;      // input samples pushed
+    std::uint64_t produced_ = 0;      // output samples appended
+    std::uint64_t index_ = 0;         // the next output's time: whole input samples
+    std::uint64_t offset_ = 0;        // and the fraction, in units of 1 / to_
 };
 
 } // namespace tensikon::analyze

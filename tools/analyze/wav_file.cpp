@@ -14,7 +14,7 @@ namespace tensikon {
 namespace {
 
 constexpr std::uint16_t kFormatPcm = 1;
-constexpr std::uint16_t kBlockAlign = kBitsPerSample / 8 * kChannels;
+constexpr auto kBlockAlign = static_cast<std::uint16_t>(kBytesPerSample);
 constexpr std::uint32_t kUnsetSize = 0xFFFFFFFF;
 using Bytes = std::span<const std::uint8_t>;
 
@@ -95,12 +95,11 @@ void findRiffEnd(std::uint32_t riffSize, std::uint64_t n, Layout& layout)
     layout.end = n;
     layout.riffUnset = riffSize == 0 || riffSize == kUnsetSize || declared < kRiffHeaderBytes;
     if (layout.riffUnset)
-        layout.warnings.push_back(message("RIFF size ", riffSize,
-                                          " is a placeholder: the file is read to its end"));
+        layout.warnings.push_back(
+            message("RIFF size ", riffSize, " is a placeholder: the file is read to its end"));
     else if (declared > n)
         layout.warnings.push_back(message("RIFF size gives a file of ", declared,
-                                          " bytes, the file holds ", n,
-                                          ": it is read to its end"));
+                                          " bytes, the file holds ", n, ": it is read to its end"));
     else if (padded < n) {
         layout.end = padded;
         layout.warnings.push_back(
@@ -168,8 +167,8 @@ std::string note(WavSource& source, const Chunk& chunk, Layout& layout)
         *slot = chunk;
     }
     if (layout.fmt && layout.fmt->offset == chunk.offset) {
-        const auto n = static_cast<std::size_t>(
-            std::min<std::uint64_t>(chunk.size, layout.fmtBody.size()));
+        const auto n =
+            static_cast<std::size_t>(std::min<std::uint64_t>(chunk.size, layout.fmtBody.size()));
         if (!source.read(chunk.offset + kChunkHeaderBytes, std::span(layout.fmtBody).first(n)))
             return readFailed(chunk.offset + kChunkHeaderBytes, n);
     }
@@ -192,9 +191,9 @@ std::string walkChunks(WavSource& source, Layout& layout)
     std::uint64_t pos = kRiffHeaderBytes;
     while (pos < layout.end) {
         if (layout.end - pos < kChunkHeaderBytes)
-            return brokenTail(layout, message("truncated chunk header at byte ", pos,
-                                              ": 8 bytes are needed, ", layout.end - pos,
-                                              " remain"));
+            return brokenTail(layout,
+                              message("truncated chunk header at byte ", pos,
+                                      ": 8 bytes are needed, ", layout.end - pos, " remain"));
         std::array<std::uint8_t, kChunkHeaderBytes> h{};
         if (!source.read(pos, h))
             return readFailed(pos, h.size());
@@ -215,8 +214,8 @@ std::string walkChunks(WavSource& source, Layout& layout)
 
 std::string checkFormat(Layout& layout)
 {
-    const auto n = static_cast<std::size_t>(
-        std::min<std::uint64_t>(layout.fmt->size, layout.fmtBody.size()));
+    const auto n =
+        static_cast<std::size_t>(std::min<std::uint64_t>(layout.fmt->size, layout.fmtBody.size()));
     return parseWavFormat(Bytes(layout.fmtBody).first(n), layout.format);
 }
 
@@ -228,11 +227,10 @@ void wholeFrames(Layout& layout)
     Chunk& data = *layout.data;
     const std::uint64_t extra = data.size % layout.format.blockAlign;
     if (extra != 0 && !layout.dataToEnd)
-        layout.warnings.push_back(message("data chunk of ", data.size,
-                                          " bytes is not a whole number of ",
-                                          layout.format.blockAlign, "-byte frames: its last ",
-                                          extra, extra == 1 ? " byte is" : " bytes are",
-                                          " ignored"));
+        layout.warnings.push_back(
+            message("data chunk of ", data.size, " bytes is not a whole number of ",
+                    layout.format.blockAlign, "-byte frames: its last ", extra,
+                    extra == 1 ? " byte is" : " bytes are", " ignored"));
     data.size -= extra;
 }
 

@@ -25,7 +25,7 @@ namespace tensikon {
 
 // Where the reader gets its bytes: a file, or bytes in memory.
 class WavSource {
-public:
+  public:
     virtual ~WavSource() = default;
     virtual std::uint64_t size() const = 0;
     // Fills `out` from `offset`; the reader keeps offset + out.size() <= size().

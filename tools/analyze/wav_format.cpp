@@ -114,8 +114,8 @@ std::string parseWavFormat(Bytes fmt, WavFormat& f)
     if (const std::uint32_t needed = std::uint32_t{f.channels} * f.bitsPerSample / 8;
         f.blockAlign != needed)
         return message("inconsistent format: a block alignment of ", f.blockAlign, " bytes, ",
-                       needed, " are needed for ", f.bitsPerSample, "-bit samples in ",
-                       f.channels, f.channels == 1 ? " channel" : " channels");
+                       needed, " are needed for ", f.bitsPerSample, "-bit samples in ", f.channels,
+                       f.channels == 1 ? " channel" : " channels");
     return {};
 }
 

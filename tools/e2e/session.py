@@ -135,14 +135,15 @@ class Microphone:
         if player.returncode != 0:
             raise Failure("virtual-mic could not play %s: %s" % (path, stderr.strip()))
 
-    def stop(self):
-        """Stops what start started; returns the names of processes left."""
+    def stop(self, restartable=False):
+        """Stops what start started; returns the names of processes left.
+        restartable: a later start serves the programs that still run."""
         folder = os.path.join(self.state, "pids")
         pids = {}
         for name in os.listdir(folder) if os.path.isdir(folder) else []:
             with open(os.path.join(folder, name)) as f:
                 pids[name] = int(f.read().split()[0])
-        self.run("stop", timeout=60)
+        self.run("stop", *(["--restartable"] if restartable else []), timeout=60)
         return [name for name, pid in pids.items() if process_runs(pid)]
 
     def recording_streams(self):
