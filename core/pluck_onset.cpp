@@ -18,8 +18,9 @@ constexpr double kOverLoudest = 4.0; // 6 dB
 // The frames before it that are already this much over the background belong
 // to the onset: it starts at the first of them.
 constexpr double kStartRise = 4.0; // 6 dB
-// A pluck's attack takes a few milliseconds; a sound that needs longer than
-// this to rise (a voice swelling, a machine running up) is no pluck.
+// A pluck's attack takes a few milliseconds (a room or a soft attack
+// stretches it); a sound that needs longer than this, 45 ms, to rise (a
+// voice swelling, a machine running up) is no pluck.
 constexpr std::size_t kMostRiseFrames = 8;
 // Without a tenth of a second of background there is nothing to rise over.
 constexpr std::size_t kLeastHistory = 18;
