@@ -6,9 +6,9 @@
 // there.
 //
 // The sound is read in frames of 245 samples (5.6 ms, 45 to a block) at full
-// 16-bit resolution. The background is a low percentile of the frames of the
-// last half second, so the pluck's own first frames, a click or a word do
-// not lift it at once. The state across blocks (those frames) belongs to
+// 16-bit resolution. The background is the frames of the last half second:
+// its median, which the pluck's own first frames or a click do not lift at
+// once, and its loudest frames, which a pluck must also rise above. The state across blocks (those frames) belongs to
 // whoever scans the blocks of one recording, one block after the other.
 #pragma once
 
