@@ -9,6 +9,9 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
+
+#include "core/pluck_onset.h"
 
 namespace tensikon {
 
@@ -80,6 +83,23 @@ StopResult stopFailedRecording();
 // True when the running recording holds both halves of its capture: the
 // capture thread has posted, or tried to post, WM_CAPTURE_DONE.
 bool captureComplete();
+
+// What the running recording has heard: the loudest sample of its last
+// block, and whether a block rose like a pluck that the level test did not
+// take (a pluck too quiet for it).
+struct HeardInput {
+    int peak = 0;
+    bool pluckBelowLevel = false;
+};
+HeardInput heardInput();
+
+// The pluck test of the recordings started from now on; the level test
+// until another is chosen.
+void choosePluckTest(PluckTest test);
+
+// Where the last capture's pluck lies in the analysis buffer, as the live
+// scan found it; read like the buffer, after the capture is done.
+std::optional<std::size_t> capturedPluckOffset();
 
 // True between a successful startRecording and its stopRecording.
 bool recorderIsOpen();

@@ -84,8 +84,11 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 
+#include "capture/capture.h"
 #include "core/capture_format.h"
+#include "core/pluck_onset.h"
 #include "win32/unique_handle.h"
 
 namespace tensikon {
@@ -133,6 +136,14 @@ struct CaptureState {
     std::chrono::steady_clock::time_point lastBlockAt{};
     // Consecutive full blocks of digital silence while armed.
     int silentBlocks = 0;
+    // The pluck test: chosen on the main thread, read for every block.
+    PluckTest pluckTest = PluckTest::Level;
+    // The background of the automatic test, heard from the recording's start.
+    PluckOnsetDetector onsets;
+    // What the blocks heard so far in this recording told of its sound.
+    HeardInput heard;
+    // Where the pluck lies in the first half of the analysis buffer.
+    std::optional<std::size_t> pluckOffset;
 
     // Give-backs between their armed check and the end of their device
     // call, and how many have ended since the program started.

@@ -49,6 +49,20 @@ void retainBlock(CaptureState& s, int index, const std::uint8_t* block)
     }
 }
 
+// The pluck test of one block while armed. The automatic test's background
+// is kept up in either mode, so that a pluck the level test misses is heard.
+void scanForPluck(CaptureState& s, std::span<const std::uint8_t> block, std::size_t recorded)
+{
+    const BlockOnset onset = s.onsets.scan(block, recorded);
+    const std::optional<std::size_t> pluck = s.pluckTest == PluckTest::Automatic
+                                                 ? automaticPluck(block, recorded, onset)
+                                                 : pluckInBlock(block, recorded);
+    s.heard.peak = onset.peak;
+    s.heard.pluckBelowLevel = s.heard.pluckBelowLevel || (onset.offset && !pluck);
+    s.armed = !pluck;
+    s.pluckOffset = pluck;
+}
+
 // Gives a block back to the device outside the lock (see capture_state.h):
 // counted in `givingBack` from the armed check on, so that a stop resets
 // only once it is in.
@@ -83,7 +97,7 @@ void handleReturnedBlock(const WAVEHDR* returned)
     if (s.armed) {
         const std::span whole(block, kCaptureBlockBytes);
         s.silentBlocks = blockIsDigitalSilence(whole, recorded) ? s.silentBlocks + 1 : 0;
-        s.armed = !blockHasPluck(whole, recorded);
+        scanForPluck(s, whole, recorded);
     }
     if (s.armed) {
         giveBack(s, guard, index);
@@ -191,6 +205,27 @@ void detachCapture()
     }
     std::lock_guard guard(s.lock);
     s.analysisMemory.reset();
+}
+
+HeardInput heardInput()
+{
+    CaptureState& s = captureState();
+    std::lock_guard guard(s.lock);
+    return s.heard;
+}
+
+void choosePluckTest(PluckTest test)
+{
+    CaptureState& s = captureState();
+    std::lock_guard guard(s.lock);
+    s.pluckTest = test;
+}
+
+std::optional<std::size_t> capturedPluckOffset()
+{
+    CaptureState& s = captureState();
+    std::lock_guard guard(s.lock);
+    return s.pluckOffset;
 }
 
 std::uint8_t* analysisBuffer()

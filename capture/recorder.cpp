@@ -92,6 +92,9 @@ void beginRecording(WaveInDevice& device)
     s.blockCount = 0;
     s.keepBlocks = true;
     s.silentBlocks = 0;
+    s.heard = {};
+    s.onsets.reset();
+    s.pluckOffset.reset();
     s.device = &device;
     s.handle = nullptr;
     s.headers = {};

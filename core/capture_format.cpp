@@ -37,11 +37,17 @@ bool TriggerTest(std::span<const std::uint8_t> bytes, std::size_t p)
 
 bool blockHasPluck(std::span<const std::uint8_t> block, std::size_t recordedBytes)
 {
+    return pluckInBlock(block, recordedBytes).has_value();
+}
+
+std::optional<std::size_t> pluckInBlock(std::span<const std::uint8_t> block,
+                                        std::size_t recordedBytes)
+{
     // The rule "offset + 40 <= n" reads at most byte n - 1 for an even n; an
     // odd count (never seen from a device) is treated the same way, and the
     // scan never passes the end of the block whatever the device claims.
     const std::size_t filled = std::min(recordedBytes, block.size());
-    return scan(block, filled, filled).has_value();
+    return scan(block, filled, filled);
 }
 
 bool blockIsDigitalSilence(std::span<const std::uint8_t> block, std::size_t recordedBytes)

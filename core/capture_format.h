@@ -76,6 +76,10 @@ bool TriggerTest(std::span<const std::uint8_t> bytes, std::size_t p);
 // device reset is scanned only as far as it was filled.
 bool blockHasPluck(std::span<const std::uint8_t> block, std::size_t recordedBytes);
 
+// The same scan, giving the offset at which it fires.
+std::optional<std::size_t> pluckInBlock(std::span<const std::uint8_t> block,
+                                        std::size_t recordedBytes);
+
 // A full block in which every sample is exactly zero: digital silence. A live
 // microphone's noise floor moves the lowest bits even in a quiet room, so
 // only a muted input, or one the system denies the program, delivers it.

@@ -112,9 +112,15 @@ bool findCrossings(const Scanner& scanner, std::size_t x, FrequencyEstimate& res
 
 FrequencyEstimate estimateFrequencyInDetail(AnalysisBuffer buffer)
 {
+    return estimateFrequencyFrom(buffer, findPluck(buffer));
+}
+
+FrequencyEstimate estimateFrequencyFrom(AnalysisBuffer buffer,
+                                        std::optional<std::size_t> pluckOffset)
+{
     FrequencyEstimate result;
     result.baseline = baselineOf(buffer);
-    result.pluckOffset = findPluck(buffer);
+    result.pluckOffset = pluckOffset;
     if (!result.pluckOffset) {
         result.noReading = NoReading::NoPluck;
         return result;

@@ -42,6 +42,12 @@ struct FrequencyEstimate {
 
 FrequencyEstimate estimateFrequencyInDetail(AnalysisBuffer buffer);
 
+// The same count from a pluck found otherwise (the automatic pluck test):
+// `pluckOffset` is odd and lies in the buffer's first half; nothing is a
+// buffer without a pluck.
+FrequencyEstimate estimateFrequencyFrom(AnalysisBuffer buffer,
+                                        std::optional<std::size_t> pluckOffset);
+
 // The reading the panel shows, or nothing when the capture gave none.
 std::optional<std::int32_t> estimateFrequency(AnalysisBuffer buffer);
 

@@ -62,11 +62,19 @@ ShownReading chooseShownReading(std::optional<std::int32_t> crossingHz,
 
 Measurement measureCapture(AnalysisBuffer buffer)
 {
+    return measureCaptureFrom(buffer, findPluck(buffer));
+}
+
+Measurement measureCaptureFrom(AnalysisBuffer buffer, std::optional<std::size_t> pluckOffset)
+{
     Measurement m;
-    m.crossings = estimateFrequencyInDetail(buffer);
-    if (m.crossings.pluckOffset)
+    m.crossings = estimateFrequencyFrom(buffer, pluckOffset);
+    if (m.crossings.pluckOffset) {
         m.pitch = estimatePitchAfter(buffer, *m.crossings.pluckOffset);
-    m.shown = chooseShownReading(m.crossings.hz, m.pitch);
+        m.shape = soundShape(buffer, *m.crossings.pluckOffset, m.pitch);
+    }
+    if (m.shape == SoundShape::RingsDown)
+        m.shown = chooseShownReading(m.crossings.hz, m.pitch);
     return m;
 }
 

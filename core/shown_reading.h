@@ -14,6 +14,7 @@
 
 #include "core/frequency_estimator.h"
 #include "core/pitch_estimator.h"
+#include "core/ring_down.h"
 
 namespace tensikon {
 
@@ -47,8 +48,12 @@ struct Measurement {
     FrequencyEstimate crossings;
     std::optional<PitchEstimate> pitch;
     ShownReading shown;
+    // A sound that does not ring down gives no reading.
+    SoundShape shape = SoundShape::RingsDown;
 };
 
 Measurement measureCapture(AnalysisBuffer buffer);
+// The same from a pluck the automatic pluck test found at `pluckOffset`.
+Measurement measureCaptureFrom(AnalysisBuffer buffer, std::optional<std::size_t> pluckOffset);
 
 } // namespace tensikon

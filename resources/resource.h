@@ -37,6 +37,8 @@
 #define IDC_GUIDE_TEXT 4017
 #define IDC_GUIDE_PULLEY 4018
 #define IDC_STATUS 4019
+// The status row's second field: the input level, and why a capture gave no reading.
+#define IDC_STATUS_DETAIL 4022
 #define IDC_GUIDE_NUTS 4020
 #define IDC_GUIDE_TOOL 4021
 
@@ -91,12 +93,17 @@
 #define IDM_READINGS 6040
 #define IDM_SAVE_READINGS 6041
 #define IDM_SOUND_ON_RESULT 6042
+// Settings > Pluck Detection: the level test (at every start) or the automatic one.
+#define IDM_PLUCK_LEVEL 6032
+#define IDM_PLUCK_AUTOMATIC 6033
 
 // Timers of the measurement panel.
 #define IDT_FLASH 1
 #define IDT_HOLD 2
 // While a capture runs: checks that the device still delivers sound.
 #define IDT_WATCH 3
+// While a capture runs: shows the input's level in the status row.
+#define IDT_INPUT_LEVEL 4
 
 // Posted by the capture thread to the measurement panel when a capture holds
 // two blocks (WM_APP + 1).

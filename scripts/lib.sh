@@ -148,3 +148,38 @@ start_wine_services() {
     "$wineserver" -p </dev/null >/dev/null 2>&1 || true
     "$wine" wineboot </dev/null >/dev/null 2>&1 || true
 }
+
+# extract_sound_set DIR NAME...
+# Writes each named recording of the packaged sound set (openttd-opensfx)
+# to DIR as 32-bit float mono 44 100 Hz without the quiet at either end, so
+# every stretch of it is sound, and prints the files' paths, one a line. A
+# NAME matches the start of a recording's description ('"Jackhammer"');
+# every name must match, or it fails. The set's one file holds each
+# recording as a description and a WAV file (16-bit mono 44 100 Hz), found
+# through a table of offsets and WAV sizes.
+extract_sound_set() {
+    local dir=$1 set=/usr/share/games/openttd/baseset/opensfx/opensfx.cat
+    shift
+    local entries offset size name_length name wanted i found=0
+    u32() { od -An -tu4 -N4 -j "$2" "$1" | tr -d ' '; }
+    bytes() { dd if="$1" iflag=skip_bytes,count_bytes skip="$2" count="$3" bs=64K status=none; }
+    entries=$(( ($(u32 "$set" 0) & 0x7fffffff) / 8 ))
+    for ((i = 0; i < entries; i++)); do
+        offset=$(( $(u32 "$set" $((8 * i))) & 0x7fffffff ))
+        size=$(u32 "$set" $((8 * i + 4)))
+        name_length=$(od -An -tu1 -N1 -j "$offset" "$set" | tr -d ' ')
+        name=$(bytes "$set" $((offset + 1)) "$name_length" | tr -d '\0')
+        for wanted in "$@"; do
+            [[ $name == "$wanted"* ]] || continue
+            bytes "$set" $((offset + 1 + name_length)) "$size" >"$dir/sound-$i.wav"
+            sox "$dir/sound-$i.wav" -t f32 -e floating-point -c 1 -r 44100 "$dir/sound-$i.f32" \
+                silence 1 0.05 2% reverse silence 1 0.05 2% reverse
+            echo "$dir/sound-$i.f32"
+            found=$((found + 1))
+        done
+    done
+    if [ "$found" -ne $# ]; then
+        echo "error: $set lacks some of: $*" >&2
+        return 1
+    fi
+}

@@ -22,7 +22,7 @@ StartupServices defaultStartupServices();
 int startApplication(HINSTANCE instance, int showCommand);
 
 // Start-up without the loop: registers the class, creates and shows the main
-// window (client area 264 pixels high) and starts the capture thread.
+// window (client area kMainClientHeight pixels high) and starts the capture thread.
 // Returns the main window, or null after a failure has been shown.
 HWND startUp(HINSTANCE instance, int showCommand, const StartupServices& services);
 

@@ -174,6 +174,13 @@ void toggleSoundOnResult()
     syncMeasurementUi();
 }
 
+// Takes effect from the next recording on.
+void choosePluckDetection(PluckTest test)
+{
+    measurementState().pluckTest = test;
+    syncMeasurementUi();
+}
+
 LRESULT onCommand(HWND window, UINT command)
 {
     switch (command) {
@@ -197,6 +204,12 @@ LRESULT onCommand(HWND window, UINT command)
         break;
     case IDM_SOUND_ON_RESULT:
         toggleSoundOnResult();
+        break;
+    case IDM_PLUCK_LEVEL:
+        choosePluckDetection(PluckTest::Level);
+        break;
+    case IDM_PLUCK_AUTOMATIC:
+        choosePluckDetection(PluckTest::Automatic);
         break;
     default:
         if (const int milliseconds = holdTimeOf(command); milliseconds != 0)

@@ -19,8 +19,10 @@ inline constexpr const char* kMainWindowCaption = "Tensikon for Veltrani Motorbi
 // its 8-point font). Start-up grows the window when a taller caption or menu
 // bar leaves less. At any other DPI all three are scaled to it.
 inline constexpr int kMainWindowWidth = 505;
-inline constexpr int kMainWindowHeight = 308;
-inline constexpr int kMainClientHeight = 264;
+// Room for the panel's 180 dialog units: its status row holds up to three
+// lines of why a capture gave no reading.
+inline constexpr int kMainWindowHeight = 334;
+inline constexpr int kMainClientHeight = 290;
 
 // Where the main window's creation gets the analysis buffer's memory. Passed
 // as the window's creation parameter.

@@ -6,6 +6,7 @@
 
 #include "capture/capture.h"
 #include "core/bike_catalogue.h"
+#include "core/no_reading_reason.h"
 #include "core/shown_reading.h"
 #include "resources/resource.h"
 #include "ui/guide.h"
@@ -42,8 +43,10 @@ MeasurementState& state()
 void beginCapture(HWND panel)
 {
     state().phase = Phase::Starting;
+    choosePluckTest(state().pluckTest);
     if (startRecording(panel) == StartResult::Recording) {
         state().phase = Phase::Armed;
+        state().detail = {DetailKind::InputLevel};
         showOnSelected(state(), {Shown::Recording, 0});
     } else {
         state().phase = Phase::Idle;
@@ -62,6 +65,8 @@ template <typename Stop> void endCaptureWithoutResult(Stop stop)
     stop();
     state().phase = Phase::Idle;
     state().idle = IdleReason::Fresh;
+    if (state().detail.kind == DetailKind::InputLevel)
+        state().detail = {}; // the level is shown only while recording
     syncMeasurementUi();
 }
 
@@ -185,6 +190,18 @@ void onWatchTimer(HWND panel)
         finishCapture(panel);
 }
 
+// While armed: the last block's loudest sample, or, once a block rose like a
+// pluck that the level test did not take, the advice for that.
+void onInputLevelTimer()
+{
+    if (state().phase != Phase::Armed)
+        return;
+    const HeardInput heard = heardInput();
+    state().detail = heard.pluckBelowLevel ? StatusDetail{DetailKind::PluckBelowLevel}
+                                           : StatusDetail{DetailKind::InputLevel, heard.peak};
+    syncMeasurementUi();
+}
+
 INT_PTR onTimer(HWND panel, UINT_PTR id)
 {
     if (id == IDT_FLASH)
@@ -193,6 +210,8 @@ INT_PTR onTimer(HWND panel, UINT_PTR id)
         onHoldTimer(panel);
     else if (id == IDT_WATCH)
         onWatchTimer(panel);
+    else if (id == IDT_INPUT_LEVEL)
+        onInputLevelTimer();
     return TRUE;
 }
 
@@ -218,17 +237,20 @@ void finishCapture(HWND panel)
         syncMeasurementUi();
         return;
     }
+    // Measured from where the live scan found the pluck: with the level test
+    // that is where findPluck finds it again.
     const AnalysisBuffer buffer(analysisBuffer(), kAnalysisBufferBytes);
-    const ShownReading shown = measureCapture(buffer).shown;
-    const std::optional<std::int32_t> hz = shown.hz;
+    const Measurement m = measureCaptureFrom(buffer, capturedPluckOffset());
+    const std::optional<std::int32_t> hz = m.shown.hz;
     showOnSelected(state(),
                    hz ? ReadoutContent{Shown::Value, *hz} : ReadoutContent{Shown::NoReading, 0});
+    state().detail = hz ? StatusDetail{} : StatusDetail{DetailKind::NoReading, 0, reasonFor(m)};
     if (singleModeChosen())
         state().idle = IdleReason::SingleResult;
     else
         state().phase = Phase::Holding;
     syncMeasurementUi();
-    recordReading(shown, targetHz(state(), state().cylinder));
+    recordReading(m.shown, targetHz(state(), state().cylinder));
 }
 
 /*

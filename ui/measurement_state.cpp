@@ -68,6 +68,11 @@ bool watchTimerRuns(const MeasurementState& s)
     return s.phase == Phase::Armed;
 }
 
+bool inputLevelTimerRuns(const MeasurementState& s)
+{
+    return s.phase == Phase::Armed;
+}
+
 bool cylinderMayChange(const MeasurementState& s)
 {
     return s.phase == Phase::Idle || s.phase == Phase::Holding;

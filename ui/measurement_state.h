@@ -12,7 +12,9 @@
 #include <cstdint>
 
 #include "core/bike_catalogue.h"
+#include "core/pluck_onset.h"
 #include "resources/resource.h"
+#include "ui/status_detail.h"
 
 namespace tensikon {
 
@@ -73,6 +75,10 @@ struct MeasurementState {
     std::array<ReadoutContent, 2> readings{}; // by Cylinder
     // The selected readout is in the dark beat of its flashing.
     bool darkBeat = false;
+    // Settings > Pluck Detection; the level test at every start.
+    PluckTest pluckTest = PluckTest::Level;
+    // What the status row's second field says.
+    StatusDetail detail;
 };
 
 // The one state of the process. Every start of the main window begins it
@@ -98,6 +104,7 @@ const char* recordCaption(const MeasurementState& state);
 bool flashTimerRuns(const MeasurementState& state);
 bool holdTimerRuns(const MeasurementState& state);
 bool watchTimerRuns(const MeasurementState& state);
+bool inputLevelTimerRuns(const MeasurementState& state);
 
 // The cylinder can change unless a capture is under way.
 bool cylinderMayChange(const MeasurementState& state);

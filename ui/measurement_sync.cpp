@@ -19,6 +19,8 @@ constexpr UINT kFlashPeriodMs = 500;
 // Often enough that a lost device is reported well within 2 s of its last
 // block, and a capture whose WM_CAPTURE_DONE was lost is finished at once.
 constexpr UINT kWatchPeriodMs = 100;
+// The input's level is shown at most four times a second.
+constexpr UINT kInputLevelPeriodMs = 250;
 
 constexpr const char* kNoModelStatus = "No Bike Selected";
 
@@ -28,12 +30,13 @@ struct RunningTimers {
     bool flash = false;
     bool hold = false;
     bool watch = false;
+    bool inputLevel = false;
 };
 RunningTimers running;
 
 void setText(HWND dialog, int id, const char* text)
 {
-    char shown[64] = {};
+    char shown[256] = {};
     GetDlgItemTextA(dialog, id, shown, sizeof shown);
     if (std::strcmp(shown, text) != 0)
         SetDlgItemTextA(dialog, id, text);
@@ -85,6 +88,7 @@ void showPanel(HWND panel, const MeasurementState& s)
     setText(panel, IDC_RECORD, recordCaption(s));
     showCylinder(panel, s);
     setText(panel, IDC_STATUS, s.model ? std::string(s.model->statusText).c_str() : kNoModelStatus);
+    setText(panel, IDC_STATUS_DETAIL, statusDetailText(s.detail, s.pluckTest).c_str());
 }
 
 void showMenuMarks(const MeasurementState& s)
@@ -96,6 +100,9 @@ void showMenuMarks(const MeasurementState& s)
                        s.mode == RecordMode::Single ? IDM_SINGLE : IDM_CONTINUOUS, MF_BYCOMMAND);
     CheckMenuItem(menu, IDM_SOUND_ON_RESULT,
                   MF_BYCOMMAND | (s.soundOnResult ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuRadioItem(menu, IDM_PLUCK_LEVEL, IDM_PLUCK_AUTOMATIC,
+                       s.pluckTest == PluckTest::Automatic ? IDM_PLUCK_AUTOMATIC : IDM_PLUCK_LEVEL,
+                       MF_BYCOMMAND);
     for (const HoldTimeItem& item : kHoldTimes) {
         if (item.milliseconds == s.holdTimeMs)
             CheckMenuRadioItem(menu, kHoldTimes.front().command, kHoldTimes.back().command,
@@ -125,6 +132,8 @@ void reportTimerFailure(HWND panel)
 void runTimers(HWND panel, MeasurementState& s)
 {
     runTimer(panel, IDT_WATCH, watchTimerRuns(s), kWatchPeriodMs, running.watch);
+    runTimer(panel, IDT_INPUT_LEVEL, inputLevelTimerRuns(s), kInputLevelPeriodMs,
+             running.inputLevel);
     const bool flashing =
         runTimer(panel, IDT_FLASH, flashTimerRuns(s), kFlashPeriodMs, running.flash);
     const bool holding =

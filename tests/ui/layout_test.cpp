@@ -141,7 +141,7 @@ LONG pointsToHeight(int points)
 
 using Layout = AppTest;
 
-TEST_F(Layout, MainWindowIs505WideWithA264PixelClientAndNoResizing)
+TEST_F(Layout, MainWindowIs505WideWithAFixedClientHeightAndNoResizing)
 {
     RECT outer{};
     RECT client{};
@@ -166,7 +166,7 @@ TEST_F(Layout, MainWindowIs505WideWithA264PixelClientAndNoResizing)
     EXPECT_EQ(GetClassLongPtrA(mainWindow(), GCLP_HBRBACKGROUND), COLOR_WINDOW + 1);
 }
 
-TEST_F(Layout, ATallerCaptionAndMenuBarStillLeave264Pixels)
+TEST_F(Layout, ATallerCaptionAndMenuBarStillLeaveTheClientHeight)
 {
     NONCLIENTMETRICSA usual{};
     usual.cbSize = sizeof usual;
@@ -192,7 +192,7 @@ TEST(DialogTemplates, MeasurementPanelIsAChildInEightPointSansSerif)
     EXPECT_EQ(t.style,
               static_cast<DWORD>(DS_CONTROL | DS_3DLOOK | DS_SETFONT | WS_CHILD | WS_VISIBLE));
     EXPECT_EQ(t.exStyle, 0u);
-    expectSameRect(t.place, {0, 0, 348, 164});
+    expectSameRect(t.place, {0, 0, 348, 180});
     EXPECT_EQ(t.caption, "");
     EXPECT_EQ(t.typeface, "MS Sans Serif");
     EXPECT_EQ(t.pointSize, 8);
@@ -354,7 +354,7 @@ TEST_F(Layout, MeasurementPanelHoldsEveryControlAsTemplated)
     const auto style = static_cast<DWORD>(GetWindowLongPtrA(panel(), GWL_STYLE));
     EXPECT_EQ(style & (DS_CONTROL | DS_3DLOOK | WS_CHILD | WS_VISIBLE | WS_CAPTION),
               DS_CONTROL | DS_3DLOOK | WS_CHILD | WS_VISIBLE);
-    expectSameRect(placeIn(mainWindow(), panel()), toPixels(panel(), {0, 0, 348, 164}));
+    expectSameRect(placeIn(mainWindow(), panel()), toPixels(panel(), {0, 0, 348, 180}));
     LONG height = 0;
     EXPECT_EQ(fontFace(panel(), &height), "MS Sans Serif");
     EXPECT_EQ(height, pointsToHeight(8));

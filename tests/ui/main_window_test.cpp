@@ -53,6 +53,18 @@ TEST_F(Commands, RecordModeMovesItsBulletBetweenContinuousAndSingle)
     EXPECT_FALSE(menuChecked(IDM_SINGLE));
 }
 
+TEST_F(Commands, PluckDetectionStartsAtLevelAndMovesItsBullet)
+{
+    EXPECT_TRUE(menuChecked(IDM_PLUCK_LEVEL));
+    menu(IDM_PLUCK_AUTOMATIC);
+    EXPECT_FALSE(menuChecked(IDM_PLUCK_LEVEL));
+    EXPECT_TRUE(menuChecked(IDM_PLUCK_AUTOMATIC));
+    EXPECT_EQ(measurementState().pluckTest, PluckTest::Automatic);
+    menu(IDM_PLUCK_LEVEL);
+    EXPECT_TRUE(menuChecked(IDM_PLUCK_LEVEL));
+    EXPECT_EQ(measurementState().pluckTest, PluckTest::Level);
+}
+
 TEST_F(Commands, ChoosingTr3BulletsItAloneInTourenzaAndShowsItsTargets)
 {
     menu(6025);
@@ -107,7 +119,7 @@ TEST_F(Commands, ARowWithoutTargetsShowsPlainZeros)
 TEST_F(Commands, GreyedCommandsWithoutARowChangeNothing)
 {
     menu(6026); // Pistara 750R
-    for (int id : {6012, 6030, 6031, 6000, 6032}) {
+    for (int id : {6012, 6030, 6031, 6000}) {
         menu(id);
         EXPECT_EQ(readout(IDC_HORIZONTAL_TARGET), "110");
         EXPECT_EQ(statusLine(), "Pistara 750R Selected");

@@ -305,6 +305,31 @@ TEST_F(Measurement, ACaptureWithoutAReadingShowsDashesInBrightRedAndTheCycleGoes
     expectReadout(IDC_HORIZONTAL_MEASURED, "REC", kBrightRed);
 }
 
+// The status row's second field: the input while recording, against what
+// the chosen pluck test needs, and why a capture shows "---".
+TEST_F(Measurement, TheStatusRowSaysWhatItHearsAndWhyThereIsNoReading)
+{
+    const auto detail = [this] { return controlText(panel(), IDC_STATUS_DETAIL); };
+    const auto inputTimer = [this] { SendMessageA(panel(), WM_TIMER, IDT_INPUT_LEVEL, 0); };
+    single();
+    EXPECT_EQ(detail(), "");
+    click(IDC_RECORD);
+    inputTimer();
+    EXPECT_EQ(detail(), "Input: no sound yet (pluck test -2.5 dB)");
+    pluck(pluckWithoutReading());
+    EXPECT_EQ(detail(), "No reading: the sound does not die away like a plucked belt: a voice, a "
+                        "whistle or a machine");
+    EXPECT_EQ(statusLine(), "No Bike Selected");
+    EXPECT_FALSE(timerRan(IDT_INPUT_LEVEL));
+
+    menu(IDM_PLUCK_AUTOMATIC);
+    click(IDC_RECORD);
+    inputTimer();
+    EXPECT_EQ(detail(), "Input: no sound yet (pluck test: a sharp rise to -30 dB)");
+    pluck(pluckedTone(140));
+    EXPECT_EQ(detail(), "");
+}
+
 // A four-digit result stays whole through every later refresh.
 TEST_F(Measurement, AResultOfFourDigitsSurvivesTheRefreshesOfTheNextCapture)
 {

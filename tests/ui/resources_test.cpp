@@ -128,6 +128,8 @@ TEST_F(MainMenu, MatchesTheCatalogueAndTheCommandTable)
         popup("Settings", {selectBikeFromCatalogue(),
                            popup("Record Mode", {radioChecked("Continuous", IDM_CONTINUOUS),
                                                  item("Single", IDM_SINGLE)}),
+                           popup("Pluck Detection", {radioChecked("Level", IDM_PLUCK_LEVEL),
+                                                     item("Automatic", IDM_PLUCK_AUTOMATIC)}),
                            item("Sound on Result", IDM_SOUND_ON_RESULT)}),
         popup("View", {popup("Hold Time", {item("0.5 Seconds", IDM_HOLD_HALF_SECOND),
                                            radioChecked("1 Second", IDM_HOLD_ONE_SECOND),

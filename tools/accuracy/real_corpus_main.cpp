@@ -251,8 +251,9 @@ bool cutOne(const CutOptions& o, const Sources& noise, const Sources& engines, c
     fs::create_directories(o.out / id);
     for (const Chain& c : chainsOf(dry, coded, leadIn, b)) {
         const double up = volumeUp(c.sound, fullHeadroom * 32767 / largest(c.sound));
-        for (const auto& [volume, gain] :
-             {std::pair{"up", up}, {"moderate", volumeModerate(c.sound)}}) {
+        const std::pair<const char*, double> volumes[] = {
+            {"up", up}, {"full", volumeAtPeak(c.sound, 0)}, {"quiet", volumeAtPeak(c.sound, -20)}};
+        for (const auto& [volume, gain] : volumes) {
             char name[64];
             std::snprintf(name, sizeof name, "m%03d-%s-%s.wav", midi, c.name, volume);
             const std::string file = id + "/" + name;

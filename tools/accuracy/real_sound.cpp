@@ -370,13 +370,13 @@ double volumeUp(std::span<const double> x, double fullGain)
     return lowest == fullGain ? fullGain : 2 * lowest;
 }
 
-double volumeModerate(std::span<const double> x)
+double volumeAtPeak(std::span<const double> x, double peakDb)
 {
     double largest = 0;
     for (double v : x) {
         largest = std::max(largest, std::fabs(v));
     }
-    return largest > 0 ? std::pow(10.0, -2.0 / 20) * 32767.0 / largest : 1.0;
+    return largest > 0 ? std::pow(10.0, peakDb / 20) * 32767.0 / largest : 1.0;
 }
 
 } // namespace tensikon::bench

@@ -71,9 +71,8 @@ bool fires(std::span<const double> x, double gain);
 // setting that gave a reading.
 double volumeUp(std::span<const double> x, double fullGain);
 
-// A moderate, unclipped volume: the largest sample 2 dB under full scale,
-// just above the pluck test's threshold (1.9 dB under), so that only plucks
-// whose loudest stretch is broad enough fire it.
-double volumeModerate(std::span<const double> x);
+// The volume at which the largest sample lies `peakDb` from full scale
+// (0 puts it exactly at full scale, -20 20 dB under), unclipped.
+double volumeAtPeak(std::span<const double> x, double peakDb);
 
 } // namespace tensikon::bench

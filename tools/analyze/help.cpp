@@ -50,6 +50,15 @@ Options:
                   with --all, the seconds after a capture during which no
                   pluck is looked for (default 1); 0 goes on with the block
                   right after the capture
+  --pluck-test level|automatic
+                  how a block is found to hold the pluck (default level, as
+                  the program starts): level needs three samples 10 apart
+                  at 3/4 of full scale or more, all of one sign; automatic
+                  also takes a sharp rise of the sound over the background
+                  of the half second before it, reaching -30 dB under full
+                  scale, and measures from where that rise starts. With
+                  --all each recording's background starts afresh after the
+                  hold time, as in the live program
   --channel N     read only channel N of the file (1 is the first, or left;
                   2 the second, or right); without it all are averaged
   --json          print JSON instead of text
@@ -68,6 +77,11 @@ from the pitch says so, and what the crossing count gave:
   pluck in block 9 at 2.25 s: 140 Hz (crossing count gave 211 Hz)
 A capture without a reading says why:
   pluck in block 11 at 2.75 s: no reading: too close to the end (...)
+the other reasons being the ones the program's status row gives: no pluck
+in the capture, only mains hum, a sound that does not die away like a
+plucked belt (a voice, a whistle, a machine: it holds its level without a
+clear pitch, stops dead or starts anew; in either pluck test), no clear
+pitch, or a crossing count the pitch does not confirm.
 A recording without a pluck gives:
   no pluck found in 3.00 s of sound
 
@@ -103,6 +117,9 @@ strings, [] when there is none) and an array with one object per capture
                   "the crossing count disagrees with the pitch, and the
                    pitch is not clear enough"
                   "the sound after the pluck has no clear pitch"
+                  "only mains hum, no ringing belt"
+                  "the sound does not die away like a plucked belt: a
+                   voice, a whistle or a machine"
   model, cylinder, target_hz, verdict
                 only with --model; verdict is "in specification",
                 "out of specification", or null without a reading
@@ -120,6 +137,7 @@ Examples:
   tensikon-analyze --model "Corvane 800" --cylinder vertical belt.wav
   tensikon-analyze --all --json session.wav
   tensikon-analyze --channel 2 --all --hold-time 2 phone-48k-stereo.wav
+  tensikon-analyze --pluck-test automatic quiet-phone.wav
 
 Models (command number, name, horizontal and vertical targets):
 )";

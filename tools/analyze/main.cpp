@@ -54,7 +54,7 @@ int analyzeFile(const tensikon::analyze::Options& options)
             std::cerr << "tensikon-analyze: " << options.file << ": warning: " << warning << '\n';
     }
 
-    RecordingScanner scanner(options.all, analyze::holdBlocks(options));
+    RecordingScanner scanner(options.all, analyze::holdBlocks(options), options.pluckTest);
     analyze::CaptureStream capture(layout.format, options.channel);
     std::size_t pcmBytes = 0;
     const auto scan = [&](std::span<const std::uint8_t> pcm) {

@@ -124,7 +124,8 @@ bool Parser::option(std::string_view arg)
     if (eq != std::string_view::npos)
         attached = arg.substr(eq + 1);
     Options& o = result.options;
-    if (name == "model" || name == "cylinder" || name == "channel" || name == "hold-time") {
+    if (name == "model" || name == "cylinder" || name == "channel" || name == "hold-time" ||
+        name == "pluck-test") {
         if (!seen.emplace(name).second)
             return fail(joined("--", name, " is given twice; give it once"));
         std::string_view value;
@@ -163,6 +164,12 @@ bool Parser::valueOption(std::string_view name, std::string_view value)
                fail(joined("--hold-time is ", quotedValue,
                            ", it must be 0.5, 1, 2 or 3 (seconds), or 0 for none"));
     const std::string v = normalised(value);
+    if (name == "pluck-test") {
+        if (v != "level" && v != "automatic")
+            return fail(joined("--pluck-test is ", quotedValue, ", it must be level or automatic"));
+        o.pluckTest = v == "automatic" ? PluckTest::Automatic : PluckTest::Level;
+        return true;
+    }
     if (v != "horizontal" && v != "vertical")
         return fail(joined("--cylinder is ", quotedValue, ", it must be horizontal or vertical"));
     o.cylinder = v == "vertical" ? Cylinder::Vertical : Cylinder::Horizontal;

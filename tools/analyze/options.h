@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "core/bike_catalogue.h"
+#include "core/pluck_onset.h"
 
 namespace tensikon::analyze {
 
@@ -19,6 +20,9 @@ struct Options {
     // The pause of the live program's Continuous mode between a result and
     // the next recording, which --all follows.
     unsigned holdMilliseconds = 1000;
+    // Which test decides where the pluck is; the level test, as at every
+    // start of the live program, unless asked.
+    PluckTest pluckTest = PluckTest::Level;
     bool all = false;
     bool json = false;
     bool help = false;

@@ -4,22 +4,20 @@
 
 namespace tensikon {
 
-namespace {
-
-bool hasPluck(std::span<const std::uint8_t> block)
+std::optional<std::size_t> RecordingScanner::pluckIn(std::span<const std::uint8_t> block)
 {
-    return blockHasPluck(block, block.size());
+    if (test_ == PluckTest::Level)
+        return pluckInBlock(block, block.size());
+    return automaticPluck(block, block.size(), onsets_.scan(block, block.size()));
 }
-
-} // namespace
 
 double blockStartSeconds(std::size_t index)
 {
     return secondsOf(index * kCaptureBlockBytes);
 }
 
-RecordingScanner::RecordingScanner(bool all, std::size_t holdBlocks)
-    : all_(all), holdBlocks_(holdBlocks)
+RecordingScanner::RecordingScanner(bool all, std::size_t holdBlocks, PluckTest test)
+    : all_(all), holdBlocks_(holdBlocks), test_(test)
 {
     held_.reserve(kAnalysisBufferBytes);
 }
@@ -43,10 +41,14 @@ void RecordingScanner::feed(std::span<const std::uint8_t> piece)
 
 void RecordingScanner::takeWhole(std::span<const std::uint8_t>& piece)
 {
-    if (!hasPluck(piece.first(kCaptureBlockBytes))) {
+    const auto pluck = pluckIn(piece.first(kCaptureBlockBytes));
+    if (!pluck) {
         piece = piece.subspan(kCaptureBlockBytes);
         ++block_;
-    } else if (piece.size() >= kAnalysisBufferBytes) {
+        return;
+    }
+    pluckOffset_ = *pluck;
+    if (piece.size() >= kAnalysisBufferBytes) {
         capture(piece.first<kAnalysisBufferBytes>());
         piece = piece.subspan(kAnalysisBufferBytes);
     } else {
@@ -66,7 +68,8 @@ void RecordingScanner::takeSome(std::span<const std::uint8_t>& piece)
         return;
     if (pluckPending_) {
         capture(std::span(held_).first<kAnalysisBufferBytes>());
-    } else if (hasPluck(held_)) {
+    } else if (const auto pluck = pluckIn(held_)) {
+        pluckOffset_ = *pluck;
         pluckPending_ = true;
     } else {
         held_.clear();
@@ -79,15 +82,17 @@ void RecordingScanner::capture(std::span<const std::uint8_t, kAnalysisBufferByte
     RecordingCapture c;
     c.pluckBlock = block_;
     c.seconds = blockStartSeconds(block_);
-    Measurement m = measureCapture(buffer);
+    Measurement m = measureCaptureFrom(buffer, pluckOffset_);
     c.estimate = m.crossings;
     c.pitch = m.pitch;
     c.shown = m.shown;
+    c.reason = reasonFor(m);
     captures_.push_back(c);
     held_.clear();
     pluckPending_ = false;
     block_ += 2 + holdBlocks_; // the two blocks of the buffer, then the hold time
     skipBytes_ = holdBlocks_ * kCaptureBlockBytes;
+    onsets_.reset(); // the next recording starts after the hold time
     done_ = !all_;
 }
 
@@ -104,16 +109,16 @@ void RecordingScanner::finish()
 {
     if (done_)
         return;
-    if (pluckPending_ || (!held_.empty() && hasPluck(held_)))
+    if (pluckPending_ || (!held_.empty() && pluckIn(held_)))
         tooClose();
     held_.clear();
     done_ = true;
 }
 
 std::vector<RecordingCapture> scanRecording(std::span<const std::uint8_t> pcm, bool all,
-                                            std::size_t holdBlocks)
+                                            std::size_t holdBlocks, PluckTest test)
 {
-    RecordingScanner scanner(all, holdBlocks);
+    RecordingScanner scanner(all, holdBlocks, test);
     scanner.feed(pcm);
     scanner.finish();
     return scanner.captures();

@@ -3,11 +3,14 @@
 // the program would have shown.
 //
 // The recording is cut into 22 050-byte blocks from its first byte. Each
-// block is tested with blockHasPluck and its real byte count (the last one
-// may be short). The block in which a pluck is found and the block after it
-// are the analysis buffer. The live device always hands over full blocks,
-// so a pluck needs a full block after its own; otherwise it is too close to
-// the end and gives no reading.
+// block is tested with the chosen pluck test and its real byte count (the
+// last one may be short); the automatic test hears the blocks of one
+// recording one after the other, from the start of the file or the end of
+// a hold time, as the live capture hears a recording from its start. The
+// block in which a pluck is found and the block after it are the analysis
+// buffer. The live device always hands over full blocks, so a pluck needs a
+// full block after its own; otherwise it is too close to the end and gives
+// no reading.
 #pragma once
 
 #include <cstddef>
@@ -15,6 +18,8 @@
 #include <span>
 #include <vector>
 
+#include "core/no_reading_reason.h"
+#include "core/pluck_onset.h"
 #include "core/shown_reading.h"
 
 namespace tensikon {
@@ -26,6 +31,7 @@ struct RecordingCapture {
     FrequencyEstimate estimate;         // the crossing count of the two blocks, unless too close
     std::optional<PitchEstimate> pitch; // their pitch
     ShownReading shown;                 // the value the program would show
+    NoReadingReason reason = NoReadingReason::None; // why it shows none, unless too close
 };
 
 // The scan of a recording that arrives piece by piece (read from a file in
@@ -40,7 +46,8 @@ struct RecordingCapture {
 // too close to the end is always the last.
 class RecordingScanner {
   public:
-    explicit RecordingScanner(bool all, std::size_t holdBlocks = 0);
+    explicit RecordingScanner(bool all, std::size_t holdBlocks = 0,
+                              PluckTest test = PluckTest::Level);
 
     // The next bytes of the sound, in order. Ignored once done().
     void feed(std::span<const std::uint8_t> piece);
@@ -54,12 +61,16 @@ class RecordingScanner {
   private:
     void takeWhole(std::span<const std::uint8_t>& piece);
     void takeSome(std::span<const std::uint8_t>& piece);
+    std::optional<std::size_t> pluckIn(std::span<const std::uint8_t> block);
     void capture(std::span<const std::uint8_t, kAnalysisBufferBytes> buffer);
     void tooClose();
 
     bool all_;
     std::size_t holdBlocks_;
-    std::size_t skipBytes_ = 0; // of the hold time still to pass over
+    PluckTest test_;
+    PluckOnsetDetector onsets_;
+    std::size_t pluckOffset_ = 0; // in the pluck's block, while one is pending
+    std::size_t skipBytes_ = 0;   // of the hold time still to pass over
     bool done_ = false;
     std::size_t block_ = 0;          // index of the block being gathered
     bool pluckPending_ = false;      // held_ starts with a pluck's block
@@ -69,7 +80,8 @@ class RecordingScanner {
 
 // The scan of a recording held whole.
 std::vector<RecordingCapture> scanRecording(std::span<const std::uint8_t> pcm, bool all,
-                                            std::size_t holdBlocks = 0);
+                                            std::size_t holdBlocks = 0,
+                                            PluckTest test = PluckTest::Level);
 
 // Seconds from the start of the sound to the start of block `index`.
 double blockStartSeconds(std::size_t index);

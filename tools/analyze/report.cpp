@@ -22,9 +22,7 @@ const char* reasonOf(const RecordingCapture& capture)
         return kTooCloseToEnd;
     if (capture.shown.hz)
         return nullptr;
-    if (capture.estimate.noReading == NoReading::NoPluck)
-        return describe(capture.estimate.noReading);
-    return capture.estimate.hz && capture.pitch ? kNotConfirmed : kNoClearPitch;
+    return reasonText(capture.reason);
 }
 
 // Tenths of a hertz, cut rather than rounded so that they never show a

@@ -13,10 +13,6 @@ namespace tensikon::analyze {
 
 // The reason given for a pluck too close to the end of the recording.
 inline constexpr const char* kTooCloseToEnd = "too close to the end";
-// The reasons of a capture whose pitch gives no value to show.
-inline constexpr const char* kNotConfirmed =
-    "the crossing count disagrees with the pitch, and the pitch is not clear enough";
-inline constexpr const char* kNoClearPitch = "the sound after the pluck has no clear pitch";
 
 // One line per capture, after a line naming the model and its target when
 // one was chosen; "no pluck found ..." when there is no capture.
