@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 
 #include "core/pluck_onset.h"
 #include "core/ring_down.h"
@@ -42,16 +43,16 @@ BlockOnset lastOf(const std::vector<Bytes>& blocks, PluckOnsetDetector& d)
 double quietPluck(std::size_t n) // peaks at -20 dBFS, far below the level test
 {
     return 3270 * std::exp(-static_cast<double>(n) / 11025.0) *
-           std::cos(2 * test::kPi * 110 * n / 44100.0);
+           std::cos(2 * std::numbers::pi * 110 * n / 44100.0);
 }
 double swell(std::size_t n) // the same level, reached over a quarter of a second
 {
     return 3270 * std::min(1.0, static_cast<double>(n) / 11025.0) *
-           std::sin(2 * test::kPi * 110 * n / 44100.0);
+           std::sin(2 * std::numbers::pi * 110 * n / 44100.0);
 }
 double distantKnock(std::size_t n) // a sharp rise that stays under -30 dBFS
 {
-    return n < 2000 ? 600.0 * std::cos(2 * test::kPi * 300 * n / 44100.0) : 0.0;
+    return n < 2000 ? 600.0 * std::cos(2 * std::numbers::pi * 300 * n / 44100.0) : 0.0;
 }
 
 TEST(PluckOnset, AQuietPluckFiresWhereItStartsAndOnlyThere)
@@ -101,9 +102,10 @@ TEST(RingDown, OnlyASoundThatDiesAwayIsABelt)
     test::Samples hum(kAnalysisBufferBytes / 2);
     for (std::size_t n = 0; n < hum.size(); ++n) {
         const double t = static_cast<double>(n) / 44100.0;
-        hum[n] = static_cast<std::int16_t>(
-            24000 * (std::sin(2 * test::kPi * 50 * t) - 0.3 * std::sin(2 * test::kPi * 150 * t)) +
-            static_cast<double>(n * 7919 % 201) - 100);
+        hum[n] =
+            static_cast<std::int16_t>(24000 * (std::sin(2 * std::numbers::pi * 50 * t) -
+                                               0.3 * std::sin(2 * std::numbers::pi * 150 * t)) +
+                                      static_cast<double>(n * 7919 % 201) - 100);
     }
     EXPECT_EQ(shapeOf(test::toBytes(hum)), std::pair(SoundShape::Hum, false));
 
@@ -112,7 +114,7 @@ TEST(RingDown, OnlyASoundThatDiesAwayIsABelt)
     for (std::size_t n = 0; n < word.size(); ++n) {
         const bool voiced = (n >= 3000 && n < 9600) || n >= 16000;
         word[n] = static_cast<std::int16_t>(
-            voiced ? 28000 * std::sin(2 * test::kPi * 120 * n / 44100.0) : 0);
+            voiced ? 28000 * std::sin(2 * std::numbers::pi * 120 * n / 44100.0) : 0);
     }
     EXPECT_EQ(shapeOf(test::toBytes(word)), std::pair(SoundShape::NoRing, false));
 }
