@@ -42,6 +42,10 @@ MeasurementState& state()
 // message loop must neither let the cylinder change nor start another.
 void beginCapture(HWND panel)
 {
+    const ReadoutContent previous = selectedReading(state());
+    const bool continuing = state().phase == Phase::Holding &&
+                            (previous.what == Shown::Value || previous.what == Shown::NoReading);
+    state().lastResult = continuing ? std::optional(previous) : std::nullopt;
     state().phase = Phase::Starting;
     choosePluckTest(state().pluckTest);
     if (startRecording(panel) == StartResult::Recording) {

@@ -1,7 +1,10 @@
 #include "ui/measurement_state.h"
 
+#include "core/readings_log.h"
+
 #include <algorithm>
 #include <charconv>
+#include <string>
 
 namespace tensikon {
 
@@ -30,6 +33,24 @@ void showOnSelected(MeasurementState& s, ReadoutContent content)
 {
     s.readings[static_cast<std::size_t>(s.cylinder)] = content;
     s.darkBeat = false;
+}
+
+std::string statusRowDetail(const MeasurementState& s)
+{
+    std::string text = statusDetailText(s.detail, s.pluckTest);
+    const bool showLast =
+        s.lastResult && s.phase == Phase::Armed && s.detail.kind != DetailKind::PluckBelowLevel;
+    if (!showLast)
+        return text;
+    std::string last = "Last: ";
+    if (s.lastResult->what == Shown::Value) {
+        const bool in = isWithinTarget(s.lastResult->hz, targetHz(s, s.cylinder));
+        last += std::to_string(s.lastResult->hz) + " Hz, " +
+                std::string(verdictText(in ? ReadingVerdict::InRange : ReadingVerdict::OutOfRange));
+    } else {
+        last += "---";
+    }
+    return text.empty() ? last : last + ". " + text;
 }
 
 unsigned targetHz(const MeasurementState& s, Cylinder cylinder)

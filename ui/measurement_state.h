@@ -10,6 +10,8 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <string>
 
 #include "core/bike_catalogue.h"
 #include "core/pluck_onset.h"
@@ -79,6 +81,9 @@ struct MeasurementState {
     PluckTest pluckTest = PluckTest::Level;
     // What the status row's second field says.
     StatusDetail detail;
+    // Continuous mode: the result the next capture's "REC" has replaced, kept
+    // in sight in the status row while that capture runs.
+    std::optional<ReadoutContent> lastResult;
 };
 
 // The one state of the process. Every start of the main window begins it
@@ -90,6 +95,11 @@ const ReadoutContent& selectedReading(const MeasurementState& state);
 // Puts `content` into the selected cylinder's measured readout, in its
 // bright shade: a new content never starts in the dark beat of a flash.
 void showOnSelected(MeasurementState& state, ReadoutContent content);
+
+// The status row's second field: what `detail` says, after the last result
+// while a capture of the continuous cycle runs ("Last: 141 Hz, in range"),
+// judged against the target of now.
+std::string statusRowDetail(const MeasurementState& state);
 
 // A cylinder's target in hertz: the chosen model's, or 0 before any choice.
 unsigned targetHz(const MeasurementState& state, Cylinder cylinder);

@@ -88,7 +88,7 @@ void showPanel(HWND panel, const MeasurementState& s)
     setText(panel, IDC_RECORD, recordCaption(s));
     showCylinder(panel, s);
     setText(panel, IDC_STATUS, s.model ? std::string(s.model->statusText).c_str() : kNoModelStatus);
-    setText(panel, IDC_STATUS_DETAIL, statusDetailText(s.detail, s.pluckTest).c_str());
+    setText(panel, IDC_STATUS_DETAIL, statusRowDetail(s).c_str());
 }
 
 void showMenuMarks(const MeasurementState& s)

@@ -123,11 +123,17 @@ TEST_F(Measurement, ContinuousModeStartsTheNextCaptureAfterTheHoldTime)
     EXPECT_GE(waited, 500u - 20u) << "the hold time is honoured";
     expectReadout(IDC_HORIZONTAL_MEASURED, "REC", kBrightRed);
     EXPECT_EQ(recordCaption(), "Stop");
+    // The result "REC" replaced stays in sight, judged against today's target.
+    const auto detail = [this] { return controlText(panel(), IDC_STATUS_DETAIL); };
+    EXPECT_EQ(detail().rfind("Last: 140 Hz, in range. Input", 0), 0u) << detail();
+    menu(6026); // Pistara 750R: 110
+    EXPECT_EQ(detail().rfind("Last: 140 Hz, out of range. Input", 0), 0u) << detail();
 
     pluck(pluckedTone(110));
-    expectReadout(IDC_HORIZONTAL_MEASURED, "110", kBrightRed);
+    expectReadout(IDC_HORIZONTAL_MEASURED, "110", kBrightGreen);
     EXPECT_EQ(recordCaption(), "Stop");
     EXPECT_TRUE(timerRan(IDT_HOLD));
+    EXPECT_EQ(detail(), "");
 }
 
 TEST_F(Measurement, TheHoldTimeIsReadWhenTheResultArrives)
