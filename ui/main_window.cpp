@@ -181,43 +181,36 @@ void choosePluckDetection(PluckTest test)
     syncMeasurementUi();
 }
 
+// The menu's commands with a handler of their own; the Hold Time and model
+// commands are found in their tables.
+struct CommandHandler {
+    UINT command;
+    void (*handle)(HWND window);
+};
+constexpr CommandHandler kCommandHandlers[] = {
+    {IDM_EXIT, [](HWND w) { PostMessageA(w, WM_CLOSE, 0, 0); }},
+    {IDM_ABOUT, [](HWND w) { runAboutBox(shell.instance, w); }},
+    {IDM_CONTINUOUS, [](HWND) { chooseRecordMode(RecordMode::Continuous); }},
+    {IDM_SINGLE, [](HWND) { chooseRecordMode(RecordMode::Single); }},
+    {IDM_READINGS, [](HWND w) { openReadingsWindow(w); }},
+    {IDM_SAVE_READINGS, [](HWND w) { saveReadings(w); }},
+    {IDM_SOUND_ON_RESULT, [](HWND) { toggleSoundOnResult(); }},
+    {IDM_PLUCK_LEVEL, [](HWND) { choosePluckDetection(PluckTest::Level); }},
+    {IDM_PLUCK_AUTOMATIC, [](HWND) { choosePluckDetection(PluckTest::Automatic); }},
+};
+
 LRESULT onCommand(HWND window, UINT command)
 {
-    switch (command) {
-    case IDM_EXIT:
-        PostMessageA(window, WM_CLOSE, 0, 0);
-        break;
-    case IDM_ABOUT:
-        runAboutBox(shell.instance, window);
-        break;
-    case IDM_CONTINUOUS:
-        chooseRecordMode(RecordMode::Continuous);
-        break;
-    case IDM_SINGLE:
-        chooseRecordMode(RecordMode::Single);
-        break;
-    case IDM_READINGS:
-        openReadingsWindow(window);
-        break;
-    case IDM_SAVE_READINGS:
-        saveReadings(window);
-        break;
-    case IDM_SOUND_ON_RESULT:
-        toggleSoundOnResult();
-        break;
-    case IDM_PLUCK_LEVEL:
-        choosePluckDetection(PluckTest::Level);
-        break;
-    case IDM_PLUCK_AUTOMATIC:
-        choosePluckDetection(PluckTest::Automatic);
-        break;
-    default:
-        if (const int milliseconds = holdTimeOf(command); milliseconds != 0)
-            chooseHoldTime(milliseconds);
-        else if (const BikeModel* row = findModel(static_cast<std::uint16_t>(command)))
-            applyModel(*row);
-        break;
+    for (const CommandHandler& handler : kCommandHandlers) {
+        if (handler.command == command) {
+            handler.handle(window);
+            return 0;
+        }
     }
+    if (const int milliseconds = holdTimeOf(command); milliseconds != 0)
+        chooseHoldTime(milliseconds);
+    else if (const BikeModel* row = findModel(static_cast<std::uint16_t>(command)))
+        applyModel(*row);
     return 0;
 }
 
