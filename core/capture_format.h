@@ -66,6 +66,13 @@ inline int SampleLevel(std::span<const std::uint8_t> bytes, std::size_t offset)
     return static_cast<std::int8_t>(bytes[offset]);
 }
 
+// Sample k (not a byte offset) at full 16-bit resolution, for the analyses
+// that look past the levels. The caller keeps 2k + 1 inside bytes.
+inline int sampleAt(std::span<const std::uint8_t> bytes, std::size_t k)
+{
+    return static_cast<std::int16_t>(bytes[2 * k] | (bytes[2 * k + 1] << 8));
+}
+
 // True when the levels at p, p + 20 and p + 40 are all >= 96 or all <= -96.
 // The level at p is read first; when it is quiet the other two are not read.
 // The caller guarantees p + 40 < bytes.size().

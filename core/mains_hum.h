@@ -14,10 +14,12 @@ namespace tensikon {
 
 using Samples = std::vector<float>;
 
-// The mains' periods in samples. A period that falls on one of them (within
-// 6 %) is no evidence of a note: under hum, any tone near a harmonic of the
-// mains repeats better there.
-inline constexpr std::array<double, 2> kHumPeriods{kSampleRate / 50.0, kSampleRate / 60.0};
+// The mains' periods, 50 and 60 Hz, in samples: 882 and 735, a whole number
+// each, so hum repeats exactly.
+inline constexpr std::array<std::size_t, 2> kMainsPeriods{kSampleRate / 50, kSampleRate / 60};
+// A period that falls on one of them (within 6 %) is no evidence of a note:
+// under hum, any tone near a harmonic of the mains repeats better there.
+inline constexpr std::array<double, 2> kHumPeriods{kMainsPeriods[0], kMainsPeriods[1]};
 inline constexpr double kHumSpread = 0.06;
 bool onHumPeriod(double lag);
 

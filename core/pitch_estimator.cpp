@@ -90,11 +90,8 @@ Samples samplesFrom(AnalysisBuffer buffer, std::size_t first)
 {
     Samples x;
     x.reserve(samplesIn(kAnalysisBufferBytes) - first);
-    for (std::size_t k = first; k < samplesIn(kAnalysisBufferBytes); ++k) {
-        const unsigned low = buffer[2 * k];
-        const unsigned high = buffer[2 * k + 1];
-        x.push_back(static_cast<float>(static_cast<std::int16_t>(low | (high << 8))));
-    }
+    for (std::size_t k = first; k < samplesIn(kAnalysisBufferBytes); ++k)
+        x.push_back(static_cast<float>(sampleAt(buffer, k)));
     return x;
 }
 

@@ -33,11 +33,6 @@ constexpr std::size_t kLoudestRank = kOnsetHistoryFrames * 19 / 20;
 // digital silence does not make every sound a rise.
 constexpr double kLeastBackground = 1.0;
 
-int sampleAt(std::span<const std::uint8_t> bytes, std::size_t k)
-{
-    return static_cast<std::int16_t>(bytes[2 * k] | (bytes[2 * k + 1] << 8));
-}
-
 struct Frame {
     double meanSquare = 0;
     int peak = 0;

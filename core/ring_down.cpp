@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/mains_hum.h"
+
 namespace tensikon {
 
 namespace {
@@ -37,17 +39,11 @@ constexpr double kMostFall = 100.0;
 constexpr double kHeard = 0.01;
 // Hum repeats every 882 (50 Hz) or 735 (60 Hz) samples; what differs from
 // one period to the next is this share of the power or less.
-constexpr std::array<std::size_t, 2> kMainsPeriods{kSampleRate / 50, kSampleRate / 60};
 constexpr double kRepeatsFrom = 0.2;
 // Half a period later most of it differs: the hum's fundamental is reversed.
 constexpr double kDiffersFrom = 0.5;
 // A pitch within 1 % of 50 or 60 Hz is the mains..
 constexpr double kOnMains = 0.01;
-
-double sampleAt(AnalysisBuffer buffer, std::size_t k)
-{
-    return static_cast<std::int16_t>(buffer[2 * k] | (buffer[2 * k + 1] << 8));
-}
 
 // Mean square of `count` samples from `first`, at least 1 (a sample of one
 // step), so that silence compares as a level like any other.
@@ -55,7 +51,7 @@ double powerOf(AnalysisBuffer buffer, std::size_t first, std::size_t count)
 {
     double sum = 0;
     for (std::size_t k = first; k < first + count; ++k)
-        sum += sampleAt(buffer, k) * sampleAt(buffer, k);
+        sum += static_cast<double>(sampleAt(buffer, k)) * sampleAt(buffer, k);
     return std::max(sum / static_cast<double>(count), 1.0);
 }
 
@@ -65,7 +61,8 @@ double differsAt(AnalysisBuffer buffer, std::size_t first, std::size_t lag)
 {
     double differs = 0, total = 0;
     for (std::size_t k = first + lag; k < kBufferSamples; ++k) {
-        const double a = sampleAt(buffer, k), b = sampleAt(buffer, k - lag);
+        const double a = sampleAt(buffer, k);
+        const double b = sampleAt(buffer, k - lag);
         differs += (a - b) * (a - b);
         total += a * a + b * b;
     }
