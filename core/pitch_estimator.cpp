@@ -84,6 +84,12 @@ constexpr double kDeepestDip = 1e-4;
 constexpr double kHigherDoubt = 0.07;
 constexpr double kRepeatsBetter = 3.5;
 constexpr double kLowerDoubt = 0.01;
+// A pitch on the mains' period loses all confidence when the power off its
+// double's harmonics, without the hum, is at the bar for lifting it, and
+// keeps it whole from this share on (7 dB under that on them). Set on the
+// tuning half: the smallest share that catches the notes twice the mains
+// frequency read at half their pitch, and leaves every right reading there.
+constexpr double kHumDoubt = 0.2;
 
 // Full 16-bit samples from `first` to the buffer's end.
 Samples samplesFrom(AnalysisBuffer buffer, std::size_t first)
@@ -342,6 +348,35 @@ std::optional<PitchEstimate> pitchFrom(const Samples& all, std::size_t first,
     return PitchEstimate{hz, confidence * certainty(frames, spectrum, hz)};
 }
 
+// The pitch again without the hum (its period is on the mains'); nothing
+// when the hum was all there was.
+std::optional<PitchEstimate> readWithoutHum(const Samples& all, const PitchEstimate& p,
+                                            std::size_t pluck, std::size_t first, double hum)
+{
+    // When a short note has died away, the hum repeats better than what is
+    // left of it. Unless the hum was nearly all there was, or the note reads
+    // the same without it: then the sound is itself a tone near 50 or 60 Hz.
+    const Samples rest = withoutRepeating(all, static_cast<std::size_t>(hum));
+    const double after = energyFrom(rest, first);
+    if (after < kNotOnlyHum * energyFrom(all, first))
+        return onlyHum(all, rest, pluck, first) ? std::nullopt : std::optional(p);
+    std::optional<PitchEstimate> q = pitchFrom(rest, first);
+    const bool onMains = std::abs(kSampleRate / p.hz - hum) <= kOnMains * hum;
+    if (q && std::abs(q->hz - p.hz) <= kAgreement * p.hz &&
+        (q->confidence >= kPeriodicWithoutHum || !onMains))
+        q = p;
+    // A note twice the mains frequency read over two of its periods lands
+    // on the mains' period, and what is left of the hum fills the harmonics
+    // that the half pitch has and the note lacks: a pitch there stands only
+    // where the spectrum without the hum clearly rules out its double.
+    if (q && onHumPeriod(kSampleRate / q->hz)) {
+        const double higher =
+            higherPitchEvidence(std::span<const float>(rest).subspan(first), q->hz);
+        q->confidence *= std::clamp((higher - kLiftBar) / (kHumDoubt - kLiftBar), 0.0, 1.0);
+    }
+    return q;
+}
+
 // The pitch after the attack, from sample `first` on (the pluck is at
 // sample `pluck`).
 std::optional<PitchEstimate> pitchAfterAttack(const Samples& all, std::size_t pluck,
@@ -354,26 +389,14 @@ std::optional<PitchEstimate> pitchAfterAttack(const Samples& all, std::size_t pl
     // harmonics are read without the hum.
     const Hum hum = humIn(all, first);
     const bool humHeard = hum.share >= kHumShare;
-    const std::optional<PitchEstimate> p = pitchFrom(all, first, humHeard ? &hum.rest : nullptr);
+    std::optional<PitchEstimate> p = pitchFrom(all, first, humHeard ? &hum.rest : nullptr);
     if (!p)
         return p;
-    // A pitch on the mains is read again without the hum: when a short note
-    // has died away, the hum repeats better than what is left of it. Unless
-    // the hum was nearly all there was, or the note reads the same without
-    // it: then the sound is itself a tone near 50 or 60 Hz.
-    for (const double hum : kHumPeriods) {
-        if (std::abs(kSampleRate / p->hz - hum) > kHumSpread * hum)
-            continue;
-        const Samples rest = withoutRepeating(all, static_cast<std::size_t>(hum));
-        const double after = energyFrom(rest, first);
-        if (after < kNotOnlyHum * energyFrom(all, first))
-            return onlyHum(all, rest, pluck, first) ? std::nullopt : p;
-        const std::optional<PitchEstimate> q = pitchFrom(rest, first);
-        const bool onMains = std::abs(kSampleRate / p->hz - hum) <= kOnMains * hum;
-        if (q && std::abs(q->hz - p->hz) <= kAgreement * p->hz &&
-            (q->confidence >= kPeriodicWithoutHum || !onMains))
-            return p;
-        return q;
+    for (const double period : kHumPeriods) {
+        if (std::abs(kSampleRate / p->hz - period) <= kHumSpread * period) {
+            p = readWithoutHum(all, *p, pluck, first, period);
+            break;
+        }
     }
     return p;
 }
