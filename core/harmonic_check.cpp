@@ -116,7 +116,11 @@ double lowerPitchEvidence(std::span<const float> sound, double hz)
         if (lower < kLowestPitchHz)
             break;
         const Harmonics h = harmonicsOf(windowed, lower);
-        if (h.count >= 2 * k)
+        // Silence (a steady tone on a mains harmonic, with the hum taken
+        // out) is no evidence of anything.
+        const bool heard =
+            std::any_of(h.power.begin(), h.power.end(), [](double p) { return p > 0; });
+        if (h.count >= 2 * k && heard)
             most = std::max(most, offOverOn(h, k));
     }
     return most;

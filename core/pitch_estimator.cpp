@@ -84,6 +84,12 @@ constexpr double kDeepestDip = 1e-4;
 constexpr double kHigherDoubt = 0.07;
 constexpr double kRepeatsBetter = 3.5;
 constexpr double kLowerDoubt = 0.01;
+// ... or, whatever the frames say, when the lower candidate's own harmonics
+// hold this much (7 dB under the pitch's): a string whose fourth partial
+// rings louder than the rest, heard through a phone in a room, is read at
+// four times its pitch by most frames. Set on the tuning half, where just
+// one pitch read right came above it.
+constexpr double kLowerAlone = 0.2;
 // A pitch on the mains' period loses all confidence when the power off its
 // double's harmonics, without the hum, is at the bar for lifting it, and
 // keeps it whole from this share on (7 dB under that on them). Set on the
@@ -272,7 +278,7 @@ double support(const Frames& frames, double hz)
 //   kLiftBar: just above it, both are plausible);
 // - `hz` is too high when its frames' periods repeat much better over 2 to
 //   4 of them and the spectrum holds power at the harmonics of the lower
-//   candidate that `hz` lacks.
+//   candidate that `hz` lacks, or when it holds much power there.
 double certainty(const Frames& frames, std::span<const float> spectrum, double hz)
 {
     const double higher = higherPitchEvidence(spectrum, hz);
@@ -285,8 +291,10 @@ double certainty(const Frames& frames, std::span<const float> spectrum, double h
             ++count;
         }
     }
-    if (count > 0 && std::exp(logGain / static_cast<double>(count)) >= kRepeatsBetter &&
-        lowerPitchEvidence(spectrum, hz) >= kLowerDoubt)
+    const double lower = lowerPitchEvidence(spectrum, hz);
+    const bool repeatsBetterLower =
+        count > 0 && std::exp(logGain / static_cast<double>(count)) >= kRepeatsBetter;
+    if ((repeatsBetterLower && lower >= kLowerDoubt) || lower >= kLowerAlone)
         c = 0;
     return c;
 }
