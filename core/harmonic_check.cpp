@@ -22,6 +22,36 @@ constexpr std::size_t kSpectrumSamples = 8192;
 constexpr std::size_t kHarmonics = 16;
 constexpr double kSpectrumTopHz = 3000;
 
+// Frames that found a whole multiple of the period count for the pitch, so
+// a pitch and a half or a third of it can both look sure. Doubt between
+// them, set on the tuning half of the real-sound corpus: up to how far
+// above kLiftBar the multiple is still plausible (power off its harmonics
+// 11.5 dB under that on them; a pitch whose multiple is less plausible is
+// certain); how much better the frames' periods must repeat over several of
+// them, and how much power the lower candidate's own harmonics must hold
+// (20 dB under the pitch's), for the pitch to be doubted as too high.
+constexpr double kHigherDoubt = 0.07;
+constexpr double kRepeatsBetter = 3.5;
+constexpr double kLowerDoubt = 0.01;
+// ... or, whatever the frames say, when the lower candidate's own harmonics
+// hold this much (7 dB under the pitch's): a string whose fourth partial
+// rings louder than the rest, heard through a phone in a room, is read at
+// four times its pitch by most frames. Set on the tuning half, where just
+// one pitch read right came above it.
+constexpr double kLowerAlone = 0.2;
+// A pitch on the mains' period loses all confidence when the power off its
+// double's harmonics, without the hum, is at the bar for lifting it, and
+// keeps it whole from this share on (7 dB under that on them). Set on the
+// tuning half: the smallest share that catches the notes twice the mains
+// frequency read at half their pitch, and leaves every right reading there.
+constexpr double kHumDoubt = 0.2;
+
+// 0 at kLiftBar, 1 from `whole` on.
+double aboveBar(double evidence, double whole)
+{
+    return std::clamp((evidence - kLiftBar) / (whole - kLiftBar), 0.0, 1.0);
+}
+
 // The power at `hz` of an already windowed stretch of sound (Goertzel).
 double powerAt(const std::vector<double>& windowed, double hz)
 {
@@ -124,6 +154,23 @@ double lowerPitchEvidence(std::span<const float> sound, double hz)
             most = std::max(most, offOverOn(h, k));
     }
     return most;
+}
+
+double certainty(std::span<const float> sound, double hz, double repeatGain)
+{
+    const double lower = lowerPitchEvidence(sound, hz);
+    if ((repeatGain >= kRepeatsBetter && lower >= kLowerDoubt) || lower >= kLowerAlone)
+        return 0;
+    return aboveBar(higherPitchEvidence(sound, hz), kHigherDoubt);
+}
+
+double certaintyOnMains(std::span<const float> withoutHum, double hz)
+{
+    // A note twice the mains frequency read over two of its periods lands
+    // on the mains' period, and what is left of the hum fills the harmonics
+    // that the half pitch has and the note lacks: a pitch there stands only
+    // where the spectrum without the hum clearly rules out its double.
+    return aboveBar(higherPitchEvidence(withoutHum, hz), kHumDoubt);
 }
 
 // Read first where the sound is loudest, right after the attack, then, if

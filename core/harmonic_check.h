@@ -34,4 +34,18 @@ double higherPitchEvidence(std::span<const float> sound, double hz);
 // is the pitch.
 double lowerPitchEvidence(std::span<const float> sound, double hz);
 
+// 1 where nothing speaks for another candidate a whole ratio from `hz`;
+// less, down to 0, where one does:
+// - `hz` is too low when the harmonics of a multiple of it hold nearly all
+//   the power on its harmonics (just above kLiftBar both are plausible);
+// - `hz` is too high when the frames that found it repeat much better over
+//   2 to 4 of its periods (`repeatGain`, 1 when they repeat as well) and
+//   the lower candidate's harmonics hold power that `hz` lacks, or when
+//   they hold much power there.
+double certainty(std::span<const float> sound, double hz, double repeatGain);
+
+// The same for a pitch on the mains' period, from `withoutHum`, the sound
+// with the hum taken out: whether its double is clearly ruled out.
+double certaintyOnMains(std::span<const float> withoutHum, double hz);
+
 } // namespace tensikon

@@ -73,29 +73,6 @@ constexpr double kQuietFrame = 1.0 / 16.0;
 constexpr double kAgreement = 0.015;
 // A dip this deep is as good as perfect.
 constexpr double kDeepestDip = 1e-4;
-// Doubt between a pitch and its multiples or sub-multiples (certainty()),
-// set on the tuning half of the real-sound corpus: up to how far above the
-// spectrum's bar for lifting a pitch (kLiftBar) the multiple is still
-// plausible (power off its harmonics 11.5 dB under that on them; a pitch
-// whose multiple is less plausible is certain); how much better the
-// frames' periods must repeat over several of them, and how much power the
-// lower candidate's own harmonics must hold (20 dB under the pitch's), for
-// the pitch to be doubted as too high.
-constexpr double kHigherDoubt = 0.07;
-constexpr double kRepeatsBetter = 3.5;
-constexpr double kLowerDoubt = 0.01;
-// ... or, whatever the frames say, when the lower candidate's own harmonics
-// hold this much (7 dB under the pitch's): a string whose fourth partial
-// rings louder than the rest, heard through a phone in a room, is read at
-// four times its pitch by most frames. Set on the tuning half, where just
-// one pitch read right came above it.
-constexpr double kLowerAlone = 0.2;
-// A pitch on the mains' period loses all confidence when the power off its
-// double's harmonics, without the hum, is at the bar for lifting it, and
-// keeps it whole from this share on (7 dB under that on them). Set on the
-// tuning half: the smallest share that catches the notes twice the mains
-// frequency read at half their pitch, and leaves every right reading there.
-constexpr double kHumDoubt = 0.2;
 
 // Full 16-bit samples from `first` to the buffer's end.
 Samples samplesFrom(AnalysisBuffer buffer, std::size_t first)
@@ -269,20 +246,10 @@ double support(const Frames& frames, double hz)
     return confidence / static_cast<double>(frames.heard);
 }
 
-// Frames that found a whole multiple of the period count for the pitch
-// (support), so a pitch and a half or a third of it can both look sure.
-// 1 where nothing speaks for another candidate a whole ratio away; less,
-// down to 0, where one does:
-// - `hz` is too low when the harmonics of a multiple of it hold nearly all
-//   the power on its harmonics (the check that lifts a pitch, whose bar is
-//   kLiftBar: just above it, both are plausible);
-// - `hz` is too high when its frames' periods repeat much better over 2 to
-//   4 of them and the spectrum holds power at the harmonics of the lower
-//   candidate that `hz` lacks, or when it holds much power there.
-double certainty(const Frames& frames, std::span<const float> spectrum, double hz)
+// How much better the frames that found `hz` repeat over 2 to 4 of its
+// periods than over one (their geometric mean); 1 without such frames.
+double repeatGain(const Frames& frames, double hz)
 {
-    const double higher = higherPitchEvidence(spectrum, hz);
-    double c = std::clamp((higher - kLiftBar) / (kHigherDoubt - kLiftBar), 0.0, 1.0);
     double logGain = 0;
     std::size_t count = 0;
     for (const FramePitch& f : frames.periodic) {
@@ -291,12 +258,7 @@ double certainty(const Frames& frames, std::span<const float> spectrum, double h
             ++count;
         }
     }
-    const double lower = lowerPitchEvidence(spectrum, hz);
-    const bool repeatsBetterLower =
-        count > 0 && std::exp(logGain / static_cast<double>(count)) >= kRepeatsBetter;
-    if ((repeatsBetterLower && lower >= kLowerDoubt) || lower >= kLowerAlone)
-        c = 0;
-    return c;
+    return count > 0 ? std::exp(logGain / static_cast<double>(count)) : 1.0;
 }
 
 // Each frame's differences are the sum of its blocks', so every block is
@@ -353,7 +315,7 @@ std::optional<PitchEstimate> pitchFrom(const Samples& all, std::size_t first,
     const auto spectrum = std::span<const float>(heard).subspan(first);
     const double hz = pitchFromHarmonics(spectrum, *median);
     const double confidence = std::min(support(frames, hz), 1.0);
-    return PitchEstimate{hz, confidence * certainty(frames, spectrum, hz)};
+    return PitchEstimate{hz, confidence * certainty(spectrum, hz, repeatGain(frames, hz))};
 }
 
 // The pitch again without the hum (its period is on the mains'); nothing
@@ -373,15 +335,8 @@ std::optional<PitchEstimate> readWithoutHum(const Samples& all, const PitchEstim
     if (q && std::abs(q->hz - p.hz) <= kAgreement * p.hz &&
         (q->confidence >= kPeriodicWithoutHum || !onMains))
         q = p;
-    // A note twice the mains frequency read over two of its periods lands
-    // on the mains' period, and what is left of the hum fills the harmonics
-    // that the half pitch has and the note lacks: a pitch there stands only
-    // where the spectrum without the hum clearly rules out its double.
-    if (q && onHumPeriod(kSampleRate / q->hz)) {
-        const double higher =
-            higherPitchEvidence(std::span<const float>(rest).subspan(first), q->hz);
-        q->confidence *= std::clamp((higher - kLiftBar) / (kHumDoubt - kLiftBar), 0.0, 1.0);
-    }
+    if (q && onHumPeriod(kSampleRate / q->hz))
+        q->confidence *= certaintyOnMains(std::span<const float>(rest).subspan(first), q->hz);
     return q;
 }
 
