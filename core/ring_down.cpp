@@ -150,7 +150,8 @@ double regainDb(AnalysisBuffer buffer, std::size_t first)
 // that a low note's own waveform does not move the frames' level.
 double wobbleDb(AnalysisBuffer buffer, std::size_t first, double hz)
 {
-    const auto period = static_cast<std::size_t>(std::lround(kSampleRate / hz));
+    const auto period =
+        std::max(static_cast<std::size_t>(std::lround(kSampleRate / hz)), std::size_t{1});
     const std::size_t frame = period * ((kWobbleFrameSamples + period - 1) / period);
     const std::vector<double> frames = framePowers(buffer, first, frame);
     const auto n = static_cast<double>(frames.size());
