@@ -26,9 +26,10 @@ constexpr std::size_t kBufferSamples = kAnalysisBufferBytes / 2;
 // no string at all.
 constexpr double kHeldShare = 0.8;
 constexpr double kClearPitch = 0.5;
-// A sound that keeps half its power or more is judged by its level and
-// pitch as well: a belt that rings that long is a clean, even tone.
-constexpr double kHalfHeld = 0.5;
+// A sound that keeps most of its power is judged by its level and pitch as
+// well: a belt that rings that long is a clean, even tone. Held vowels keep
+// 0.7 or more of it; notes in a room that only just keep half may wobble.
+constexpr double kMostlyHeld = 0.6;
 // Read in steps of 50 ms, the level of a ringing string falls or holds; its
 // beats and a room's echoes bring it back up by up to 6 dB, all rises
 // together (5.7 dB on real plucked and struck notes). A voice's syllables
@@ -173,12 +174,12 @@ double wobbleDb(AnalysisBuffer buffer, std::size_t first, double hz)
     return std::sqrt(squares / n);
 }
 
-// A sound that keeps half its power or more and is not the even tone of a
+// A sound that keeps most of its power and is not the even tone of a
 // ringing string: below any belt, or wobbling like a voice.
 bool heldButUneven(AnalysisBuffer buffer, std::size_t first, double share,
                    const std::optional<PitchEstimate>& pitch)
 {
-    if (share < kHalfHeld || !pitch)
+    if (share < kMostlyHeld || !pitch)
         return false;
     return (pitch->hz < kLowestHeldHz && pitch->confidence < kDroneConfidence) ||
            wobbleDb(buffer, first, pitch->hz) > kMostWobbleDb;
