@@ -20,13 +20,33 @@ constexpr std::size_t kAttackSamples = kSampleRate / 20;
 constexpr std::size_t kStretchSamples = kSampleRate / 10;
 constexpr std::size_t kBufferSamples = kAnalysisBufferBytes / 2;
 // A sound whose end keeps this share of the power just after its attack
-// holds its level, unless its pitch is clear. Sampled plucked strings often
-// ring that long at an even level, but repeat almost perfectly; a machine or
-// a voice held that long does not. Both set on real plucked and struck notes
-// against engines, workshop machinery and speech: a higher share lets more
-// machines through, a clearer pitch needed turns more notes into "---".
+// holds its level. Sampled plucked and struck strings often ring that long
+// at an even level; a machine or a voice held that long is told from them
+// by what follows. Without a pitch of even this clearness, a held sound is
+// no string at all.
 constexpr double kHeldShare = 0.8;
-constexpr double kClearPitch = 0.75;
+constexpr double kClearPitch = 0.5;
+// A sound that keeps most of its power is judged by its level and pitch as
+// well: a belt that rings that long is a clean, even tone. Held vowels keep
+// 0.7 or more of it; notes in a room that only just keep half may wobble.
+constexpr double kMostlyHeld = 0.6;
+// Read in steps of 50 ms, the level of a ringing string falls or holds; its
+// beats and a room's echoes bring it back up by up to 6 dB, all rises
+// together (5.7 dB on real plucked and struck notes). A voice's syllables
+// and an engine speeding up add more, mostly far more.
+constexpr std::size_t kStepSamples = kSampleRate / 20;
+constexpr double kMostRegainDb = 6.0;
+// Read in frames of whole periods, about 10 ms long, the level of a held
+// note lies on a straight line (in dB) within about 2 dB rms; a held vowel
+// wobbles with its voice, 2.4 dB or more. Set on real notes against speech.
+constexpr std::size_t kWobbleFrameSamples = kSampleRate / 100;
+constexpr double kMostWobbleDb = 2.2;
+// Engines fire and motors turn at 40 to 50 Hz, steadily, and repeat with a
+// pitch confidence of 0.8 at most under their noise; no belt target is
+// anywhere near that low, and a belt that slack does not ring on at an even
+// level. A pure steady tone there is still read.
+constexpr double kLowestHeldHz = 60.0;
+constexpr double kDroneConfidence = 0.9;
 // The envelope is read in frames of 10 ms. A ringing belt never comes back
 // 16 dB (a power of 40) over its quietest frame so far (a new word or a new
 // knock does), and never falls 20 dB (a power of 100) within 50 ms (a word
@@ -86,12 +106,19 @@ bool onMains(double hz)
     });
 }
 
+// The power of each whole frame of `frameSamples` from `first` on.
+std::vector<double> framePowers(AnalysisBuffer buffer, std::size_t first, std::size_t frameSamples)
+{
+    std::vector<double> frames;
+    for (std::size_t k = first; k + frameSamples <= kBufferSamples; k += frameSamples)
+        frames.push_back(powerOf(buffer, k, frameSamples));
+    return frames;
+}
+
 // True when the envelope from `first` on comes back up or stops dead.
 bool breaksOff(AnalysisBuffer buffer, std::size_t first)
 {
-    std::vector<double> frames;
-    for (std::size_t k = first; k + kFrameSamples <= kBufferSamples; k += kFrameSamples)
-        frames.push_back(powerOf(buffer, k, kFrameSamples));
+    const std::vector<double> frames = framePowers(buffer, first, kFrameSamples);
     const double loudest = *std::max_element(frames.begin(), frames.end());
     double quietest = frames[0];
     for (std::size_t j = 1; j < frames.size(); ++j) {
@@ -104,6 +131,60 @@ bool breaksOff(AnalysisBuffer buffer, std::size_t first)
     return false;
 }
 
+double decibels(double power)
+{
+    return 10.0 * std::log10(power);
+}
+
+// All the rises of the level from one 50 ms step to the next, in dB.
+double regainDb(AnalysisBuffer buffer, std::size_t first)
+{
+    const std::vector<double> steps = framePowers(buffer, first, kStepSamples);
+    double regain = 0;
+    for (std::size_t j = 1; j < steps.size(); ++j)
+        regain += std::max(decibels(steps[j]) - decibels(steps[j - 1]), 0.0);
+    return regain;
+}
+
+// How far the level, in frames of whole periods of `hz`, strays from the
+// straight line (in dB) that fits it best: the rms in dB. Whole periods, so
+// that a low note's own waveform does not move the frames' level.
+double wobbleDb(AnalysisBuffer buffer, std::size_t first, double hz)
+{
+    const auto period =
+        std::max(static_cast<std::size_t>(std::lround(kSampleRate / hz)), std::size_t{1});
+    const std::size_t frame = period * ((kWobbleFrameSamples + period - 1) / period);
+    const std::vector<double> frames = framePowers(buffer, first, frame);
+    const auto n = static_cast<double>(frames.size());
+    double sx = 0, sy = 0, sxx = 0, sxy = 0;
+    for (std::size_t j = 0; j < frames.size(); ++j) {
+        const auto x = static_cast<double>(j);
+        sx += x;
+        sy += decibels(frames[j]);
+        sxx += x * x;
+        sxy += x * decibels(frames[j]);
+    }
+    const double slope = (n * sxy - sx * sy) / (n * sxx - sx * sx);
+    const double intercept = (sy - slope * sx) / n;
+    double squares = 0;
+    for (std::size_t j = 0; j < frames.size(); ++j) {
+        const double off = decibels(frames[j]) - intercept - slope * static_cast<double>(j);
+        squares += off * off;
+    }
+    return std::sqrt(squares / n);
+}
+
+// A sound that keeps most of its power and is not the even tone of a
+// ringing string: below any belt, or wobbling like a voice.
+bool heldButUneven(AnalysisBuffer buffer, std::size_t first, double share,
+                   const std::optional<PitchEstimate>& pitch)
+{
+    if (share < kMostlyHeld || !pitch)
+        return false;
+    return (pitch->hz < kLowestHeldHz && pitch->confidence < kDroneConfidence) ||
+           wobbleDb(buffer, first, pitch->hz) > kMostWobbleDb;
+}
+
 } // namespace
 
 SoundShape soundShape(AnalysisBuffer buffer, std::size_t pluckOffset,
@@ -113,13 +194,15 @@ SoundShape soundShape(AnalysisBuffer buffer, std::size_t pluckOffset,
     const std::size_t late = kBufferSamples - kStretchSamples;
     if (early + kStretchSamples > late)
         return SoundShape::RingsDown; // no pluck lies that late: nothing to judge
-    const bool held = powerOf(buffer, late, kStretchSamples) >=
-                      kHeldShare * powerOf(buffer, early, kStretchSamples);
+    const double share =
+        powerOf(buffer, late, kStretchSamples) / powerOf(buffer, early, kStretchSamples);
+    const bool held = share >= kHeldShare;
     // A note whose period divides the mains period repeats with it as well:
     // only a sound without a pitch of its own, or with the mains', is hum.
     if (held && (!pitch || onMains(pitch->hz)) && repeatsWithMains(buffer, early))
         return SoundShape::Hum;
-    if ((held && (!pitch || pitch->confidence < kClearPitch)) || breaksOff(buffer, early))
+    if ((held && (!pitch || pitch->confidence < kClearPitch)) || breaksOff(buffer, early) ||
+        regainDb(buffer, early) > kMostRegainDb || heldButUneven(buffer, early, share, pitch))
         return SoundShape::NoRing;
     return SoundShape::RingsDown;
 }

@@ -14,7 +14,8 @@ namespace tensikon {
 
 enum class SoundShape {
     RingsDown, // loudest after the pluck, dying away
-    NoRing,    // holds its level without a clear pitch, stops dead, or starts anew
+    NoRing,    // held without a clear pitch, stops dead, starts anew, swells like a voice,
+               // or drones below any belt
     Hum,       // holds its level and repeats with the mains: hum alone
 };
 
