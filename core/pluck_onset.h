@@ -69,6 +69,14 @@ class PluckOnsetDetector {
         pending_.reset();
     }
 
+    // One frame of the sound.
+    struct Frame {
+        double meanSquare = 0;
+        int peak = 0;
+        std::optional<std::size_t> level; // the first offset in it where the level test holds
+    };
+
+  private:
     // The background a rise is measured against, and the frames after the
     // rise gathered so far.
     struct Rise {
@@ -78,14 +86,6 @@ class PluckOnsetDetector {
         bool held() const;
     };
 
-    // One frame of the sound.
-    struct Frame {
-        double meanSquare = 0;
-        int peak = 0;
-        std::optional<std::size_t> level; // the first offset in it where the level test holds
-    };
-
-  private:
     void judgeRise(std::span<const Frame> frames, std::size_t i, BlockOnset& result,
                    double& strongest);
     // The frame of the background at `rank` of kOnsetHistoryFrames, counted
