@@ -55,7 +55,7 @@ void scanForPluck(CaptureState& s, std::span<const std::uint8_t> block, std::siz
 {
     const BlockOnset onset = s.onsets.scan(block, recorded);
     const std::optional<std::size_t> pluck = s.pluckTest == PluckTest::Automatic
-                                                 ? automaticPluck(block, recorded, onset)
+                                                 ? automaticPluck(onset)
                                                  : pluckInBlock(block, recorded);
     s.heard.peak = onset.peak;
     s.heard.pluckBelowLevel = s.heard.pluckBelowLevel || (onset.offset && !pluck);

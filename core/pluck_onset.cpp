@@ -10,13 +10,26 @@ namespace {
 
 // A frame whose mean square is this much over the background (in power),
 // and this much over the loudest frames of the background, has risen like a
-// pluck. Set on plucked notes against workshop noise, engines, hum and
-// speech: lower fires on the blows of a jackhammer or the pulses of an
-// engine, higher misses plucks through a small microphone in a noisy room.
-constexpr double kRise = 10.0;       // 10 dB
-constexpr double kOverLoudest = 4.0; // 6 dB
-// The frames before it that are already this much over the background belong
-// to the onset: it starts at the first of them.
+// pluck; the frames after it must then hold it. Set on plucked notes against
+// workshop noise, engines, hum and speech: lower fires on the blows of a
+// jackhammer or the pulses of an engine, higher misses plucks through a
+// small microphone in a noisy room or over loud hum.
+constexpr double kRise = 5.0;        // 7 dB
+constexpr double kOverLoudest = 2.0; // 3 dB
+// Over a bursty background (an engine, speech: loudest frames far over the
+// median) a rise must clear the loudest frames by half that spread again.
+constexpr double kBurstShare = 0.5;
+// The frames after the rise hold it when their mean stays this much over
+// the background and over its loudest frames, and all but the quietest of
+// them this much over those loudest frames: a knock or a firing pulse falls
+// back at once, a string goes on ringing (its beat with hum may dip once).
+constexpr double kHeldRise = 4.0;         // 6 dB
+constexpr double kHeldOverLoudest = 1.5;  // 1.8 dB
+constexpr double kLeastOverLoudest = 1.4; // 1.5 dB
+// The frames before it that are already this much over the background
+// belong to its rise; the pluck is measured from the first of them that is
+// also over the loudest frames of the background (one no louder is
+// background).
 constexpr double kStartRise = 4.0; // 6 dB
 // A pluck's attack takes a few milliseconds (a room or a soft attack
 // stretches it); a sound that needs longer than this, 45 ms, to rise (a
@@ -33,10 +46,7 @@ constexpr std::size_t kLoudestRank = kOnsetHistoryFrames * 19 / 20;
 // digital silence does not make every sound a rise.
 constexpr double kLeastBackground = 1.0;
 
-struct Frame {
-    double meanSquare = 0;
-    int peak = 0;
-};
+using Frame = PluckOnsetDetector::Frame;
 
 Frame frameAt(std::span<const std::uint8_t> bytes, std::size_t first)
 {
@@ -50,56 +60,145 @@ Frame frameAt(std::span<const std::uint8_t> bytes, std::size_t first)
     return f;
 }
 
+// The first offset in each frame where the level test holds, by the block's
+// own scan, resumed at the next frame after each hit: a piece of the block
+// that starts on the scan's grid is scanned exactly as the whole block is.
+void markLevel(std::span<Frame> frames, std::span<const std::uint8_t> block, std::size_t filled)
+{
+    std::size_t from = 0; // a byte on the grid, one before a scanned offset
+    while (from < filled) {
+        const auto hit = pluckInBlock(block.subspan(from), filled - from);
+        if (!hit)
+            return;
+        const std::size_t offset = from + *hit;
+        const std::size_t frame = sampleIndexOf(offset) / kOnsetFrameSamples;
+        if (frame >= frames.size())
+            return;
+        frames[frame].level = offset;
+        const std::size_t next = 2 * (frame + 1) * kOnsetFrameSamples;
+        from = (next + kScanStep - 1) / kScanStep * kScanStep;
+    }
+}
+
 } // namespace
 
-double PluckOnsetDetector::background(std::size_t rank) const
+bool PluckOnsetDetector::Rise::held() const
 {
-    const std::size_t n = std::min(frames_, kOnsetHistoryFrames);
+    double mean = 0;
+    for (const double m : after)
+        mean += m;
+    mean /= static_cast<double>(after.size());
+    std::array<double, kOnsetHoldFrames> sorted = after;
+    std::nth_element(sorted.begin(), sorted.begin() + 1, sorted.end());
+    return mean >= kHeldRise * median && mean >= kHeldOverLoudest * loudest &&
+           sorted[1] >= kLeastOverLoudest * loudest;
+}
+
+double PluckOnsetDetector::background(std::size_t rank, std::size_t newest) const
+{
+    const std::size_t n = std::min(frames_, kOnsetHistoryFrames) - newest;
     std::array<double, kOnsetHistoryFrames> sorted{};
-    std::copy_n(history_.begin(), n, sorted.begin());
+    for (std::size_t k = 0; k < n; ++k)
+        sorted[k] = history_[(frames_ - newest - 1 - k) % kOnsetHistoryFrames];
     const auto at = sorted.begin() + static_cast<std::ptrdiff_t>(n * rank / kOnsetHistoryFrames);
     std::nth_element(sorted.begin(), at, sorted.begin() + static_cast<std::ptrdiff_t>(n));
     return std::max(*at, kLeastBackground);
 }
 
-bool PluckOnsetDetector::risesAbove(double meanSquare) const
+// How far a rise must clear the loudest frames of the background: further
+// when the background before the rise's own first frames was bursty.
+double PluckOnsetDetector::overLoudest(std::size_t risen) const
 {
-    return frames_ >= kLeastHistory && meanSquare >= kRise * background(kBackgroundRank) &&
-           meanSquare >= kOverLoudest * background(kLoudestRank);
+    const std::size_t n = std::min(frames_, kOnsetHistoryFrames);
+    if (n < risen + kLeastHistory)
+        risen = 0;
+    const double spread = background(kLoudestRank, risen) / background(kBackgroundRank, risen);
+    return std::max(kOverLoudest, kBurstShare * spread);
+}
+
+bool PluckOnsetDetector::levelHeardBefore() const
+{
+    const std::size_t n = std::min(frames_, kOnsetHistoryFrames);
+    return std::any_of(levelHeld_.begin(), levelHeld_.begin() + static_cast<std::ptrdiff_t>(n),
+                       [](bool held) { return held; });
+}
+
+void PluckOnsetDetector::remember(double meanSquare, bool levelHeld)
+{
+    history_[frames_ % kOnsetHistoryFrames] = meanSquare;
+    levelHeld_[frames_ % kOnsetHistoryFrames] = levelHeld;
+    ++frames_;
+}
+
+// Frame i of the block as the top of a rise: a quick rise that the next
+// frames hold is the block's onset (of several, the one that rose furthest
+// over the loudest background); one too late in the block to be held waits
+// for the next block.
+void PluckOnsetDetector::judgeRise(std::span<const Frame> frames, std::size_t i, BlockOnset& result,
+                                   double& strongest)
+{
+    Rise rise{background(kBackgroundRank), background(kLoudestRank)};
+    const double m = frames[i].meanSquare;
+    std::size_t begin = i; // where the rise begins: it must be quick
+    while (begin > 0 && frames[begin - 1].meanSquare >= kStartRise * rise.median)
+        --begin;
+    if (i - begin > kMostRiseFrames || m < kRise * rise.median ||
+        m < overLoudest(i - begin) * rise.loudest)
+        return;
+    std::size_t start = i; // where the pluck is measured from
+    while (start > begin && frames[start - 1].meanSquare >= rise.loudest)
+        --start;
+    for (; rise.gathered < kOnsetHoldFrames && i + 1 + rise.gathered < frames.size();
+         ++rise.gathered)
+        rise.after[rise.gathered] = frames[i + 1 + rise.gathered].meanSquare;
+    if (rise.gathered < kOnsetHoldFrames) {
+        if (!result.offset && !pending_)
+            pending_ = rise;
+    } else if (rise.held() && m / rise.loudest > strongest) {
+        strongest = m / rise.loudest;
+        result.offset = 2 * start * kOnsetFrameSamples + 1;
+    }
 }
 
 BlockOnset PluckOnsetDetector::scan(std::span<const std::uint8_t> block, std::size_t recordedBytes)
 {
-    const std::size_t samples = std::min(recordedBytes, block.size()) / 2;
-    const std::size_t count = samples / kOnsetFrameSamples;
+    const std::size_t filled = std::min(recordedBytes, block.size());
+    const std::size_t count = std::min(filled / 2 / kOnsetFrameSamples, kOnsetFramesPerBlock);
     std::array<Frame, kOnsetFramesPerBlock> frames{};
-    BlockOnset result;
-    for (std::size_t i = 0; i < count && i < frames.size(); ++i) {
+    for (std::size_t i = 0; i < count; ++i)
         frames[i] = frameAt(block, i * kOnsetFrameSamples);
-        if (!result.offset && frames[i].peak >= kOnsetLeastPeak &&
-            risesAbove(frames[i].meanSquare)) {
-            const double floor = background(kBackgroundRank);
-            std::size_t start = i;
-            while (start > 0 && frames[start - 1].meanSquare >= kStartRise * floor)
-                --start;
-            if (i - start <= kMostRiseFrames)
-                result.offset = 2 * start * kOnsetFrameSamples + 1;
-        }
-        history_[frames_ % kOnsetHistoryFrames] = frames[i].meanSquare;
-        ++frames_;
+    markLevel(frames, block, filled);
+
+    BlockOnset result;
+    if (pending_) { // the rise at the end of the last block, held by this one's first frames
+        for (std::size_t i = 0; i < count && pending_->gathered < kOnsetHoldFrames; ++i)
+            pending_->after[pending_->gathered++] = frames[i].meanSquare;
+        if (pending_->gathered == kOnsetHoldFrames && pending_->held())
+            result.offset = kFirstScanOffset;
+        pending_.reset();
     }
-    for (std::size_t k = 0; k < samples; ++k)
+    double strongest = 0; // of the held rises in this block, over the loudest background
+    for (std::size_t i = 0; i < count; ++i) {
+        if (frames_ >= kLeastHistory) {
+            if (!result.level && frames[i].level && !levelHeardBefore())
+                result.level = frames[i].level;
+            if (frames[i].peak >= kOnsetLeastPeak && result.offset != kFirstScanOffset)
+                judgeRise(std::span(frames).first(count), i, result, strongest);
+        }
+        remember(frames[i].meanSquare, frames[i].level.has_value());
+    }
+    if (result.offset)
+        pending_.reset();
+    for (std::size_t k = 0; k < filled / 2; ++k)
         result.peak = std::max(result.peak, std::abs(sampleAt(block, k)));
     return result;
 }
 
-std::optional<std::size_t> automaticPluck(std::span<const std::uint8_t> block,
-                                          std::size_t recordedBytes, const BlockOnset& onset)
+std::optional<std::size_t> automaticPluck(const BlockOnset& onset)
 {
-    const std::optional<std::size_t> level = pluckInBlock(block, recordedBytes);
-    if (level && onset.offset)
-        return std::min(*level, *onset.offset);
-    return level ? level : onset.offset;
+    if (onset.level && onset.offset)
+        return std::min(*onset.level, *onset.offset);
+    return onset.level ? onset.level : onset.offset;
 }
 
 double peakDbfs(int peak)

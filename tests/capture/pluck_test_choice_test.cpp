@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstddef>
+#include <iterator>
 
 #include "tests/capture/capture_fixture.h"
 
@@ -18,11 +20,12 @@ class PluckTestChoice : public CaptureTest {
     }
 };
 
-// Hiss of a few steps; from sample `at` on, a 140 Hz pluck peaking at -20 dBFS.
-Bytes soundBlock(std::size_t at)
+// Hiss of a few steps; from sample `at` on (before the block when negative),
+// a 140 Hz pluck peaking at -20 dBFS.
+Bytes soundBlock(std::ptrdiff_t at)
 {
     Bytes b(kCaptureBlockBytes);
-    for (std::size_t k = 0; k < b.size() / 2; ++k) {
+    for (std::ptrdiff_t k = 0; k < std::ssize(b) / 2; ++k) {
         double v = static_cast<double>(k * 7919 % 61) - 30;
         if (k >= at)
             v += 3270 * std::exp(-static_cast<double>(k - at) / 11025.0) *
@@ -53,6 +56,23 @@ TEST_F(PluckTestChoice, LevelHearsTheQuietPluckAutomaticTakesIt)
     deliverAndWaitRetained(pluck, 1);
     ASSERT_TRUE(capturedPluckOffset());
     EXPECT_NEAR(static_cast<double>(*capturedPluckOffset() / 2), 6000.0, kOnsetFrameSamples);
+    stopRecording(panel_);
+    EXPECT_EQ(takeCaptureDone(), 1);
+}
+
+// A pluck in the last frames of a block is taken once the next block's
+// first frames hold it: that block is the pluck's, from its start.
+TEST_F(PluckTestChoice, APluckAtTheEndOfABlockIsTakenWithTheNextBlock)
+{
+    const std::ptrdiff_t samples = kCaptureBlockBytes / 2, late = samples - 300;
+    const Bytes hiss = soundBlock(samples), pluck = soundBlock(late),
+                rest = soundBlock(late - samples);
+    choosePluckTest(PluckTest::Automatic);
+    ASSERT_EQ(startRecording(panel_), StartResult::Recording);
+    for (const Bytes* block : {&hiss, &hiss, &pluck})
+        deliverAndWaitRequeue(*block);
+    deliverAndWaitRetained(rest, 1);
+    EXPECT_EQ(capturedPluckOffset(), kFirstScanOffset);
     stopRecording(panel_);
     EXPECT_EQ(takeCaptureDone(), 1);
 }

@@ -3,10 +3,11 @@
 // scripts/pluck-detection:
 //
 //   tensikon-pluck-detection corpus DIR
-//       prints, as Markdown, per chain and volume, the share of belt-range
-//       notes (true pitch 60-250 Hz) on which each test fires, the share read
-//       within 5 Hz, and the notes the ring-down rule turned from a right
-//       value into "---"
+//       prints, as Markdown, one table for each half of the corpus (tuning,
+//       then checking): per chain of the manifest (in its order) and volume,
+//       the share of belt-range notes (true pitch 60-250 Hz) on which each
+//       test fires, the share read within 5 Hz, and the notes the ring-down
+//       rule turned from a right value into "---"
 //   tensikon-pluck-detection noise NAME FILE.wav
 //       prints one Markdown row: the recording scanned as Continuous mode
 //       does (hold 1 s), per test: captures fired, values shown
@@ -16,6 +17,7 @@
 //       a random level (peaks from 45 dB under full scale to 6 dB over,
 //       clipped), with quiet gaps of up to 3 s between them, so that noises
 //       start, stop and change level as they do in a workshop
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -41,7 +43,7 @@ constexpr double kRate = kSampleRate;
 constexpr double kLowestBelt = 60, kHighestBelt = 250, kRightWithin = 5;
 constexpr std::array kTests{PluckTest::Level, PluckTest::Automatic};
 constexpr std::array kVolumes{"up", "full", "quiet"};
-constexpr std::array kChainNames{"clean", "phone", "room", "noise", "hum", "combined"};
+constexpr std::array kHalves{"tuning", "checking"};
 constexpr std::size_t kHoldBlocks = 4; // the default hold of 1 s
 
 std::optional<std::vector<std::uint8_t>> pcmOf(const fs::path& path)
@@ -101,6 +103,30 @@ std::string percent(int part, int whole)
     return text;
 }
 
+// [chain][volume][test]
+using Tallies = std::map<std::string, std::map<std::string, std::array<Tally, 2>>>;
+
+void printTable(const Tallies& tallies, const std::vector<std::string>& chains)
+{
+    std::cout << "| Chain | Volume | Notes | Level fires | Automatic fires | Level within 5 Hz "
+                 "| Automatic within 5 Hz | Turned to \"---\" by the ring-down rule (level, "
+                 "automatic) |\n|---|---|---|---|---|---|---|---|\n";
+    for (const std::string& chain : chains) {
+        for (const char* volume : kVolumes) {
+            const auto byVolume = tallies.find(chain);
+            if (byVolume == tallies.end() || !byVolume->second.contains(volume))
+                continue;
+            const auto& [level, automatic] = byVolume->second.at(volume);
+            std::cout << "| " << chain << " | " << volume << " | " << level.clips << " | "
+                      << percent(level.fired, level.clips) << " | "
+                      << percent(automatic.fired, automatic.clips) << " | "
+                      << percent(level.right, level.clips) << " | "
+                      << percent(automatic.right, automatic.clips) << " | " << level.turned << ", "
+                      << automatic.turned << " |\n";
+        }
+    }
+}
+
 int corpus(const fs::path& dir)
 {
     std::ifstream in(dir / "manifest.csv");
@@ -111,12 +137,14 @@ int corpus(const fs::path& dir)
         std::cerr << "tensikon-pluck-detection: no manifest in " << dir << "\n";
         return 1;
     }
-    // [chain][volume][test]
-    std::map<std::string, std::map<std::string, std::array<Tally, 2>>> tallies;
+    std::map<std::string, Tallies> halves;
+    std::vector<std::string> chains; // in the manifest's order
     std::map<std::string, std::optional<std::size_t>> onsets;
     for (const Clip& c : *clips) {
         if (c.trueHz < kLowestBelt || c.trueHz >= kHighestBelt)
             continue;
+        if (std::find(chains.begin(), chains.end(), c.chain) == chains.end())
+            chains.push_back(c.chain);
         std::string clean = c.file;
         clean.replace(clean.rfind("-" + c.chain + "-"), c.chain.size() + 2, "-clean-");
         if (!onsets.contains(clean)) {
@@ -129,21 +157,11 @@ int corpus(const fs::path& dir)
             return 1;
         }
         for (std::size_t t = 0; t < kTests.size(); ++t)
-            count(*pcm, *onsets[clean], c.trueHz, kTests[t], tallies[c.chain][c.volume][t]);
+            count(*pcm, *onsets[clean], c.trueHz, kTests[t], halves[c.half][c.chain][c.volume][t]);
     }
-    std::cout << "| Chain | Volume | Notes | Level fires | Automatic fires | Level within 5 Hz "
-                 "| Automatic within 5 Hz | Turned to \"---\" by the ring-down rule (level, "
-                 "automatic) |\n|---|---|---|---|---|---|---|---|\n";
-    for (const char* chain : kChainNames) {
-        for (const char* volume : kVolumes) {
-            const auto& [level, automatic] = tallies[chain][volume];
-            std::cout << "| " << chain << " | " << volume << " | " << level.clips << " | "
-                      << percent(level.fired, level.clips) << " | "
-                      << percent(automatic.fired, automatic.clips) << " | "
-                      << percent(level.right, level.clips) << " | "
-                      << percent(automatic.right, automatic.clips) << " | " << level.turned << ", "
-                      << automatic.turned << " |\n";
-        }
+    for (const char* half : kHalves) {
+        std::cout << (half == kHalves[0] ? "" : "\n") << "#### The " << half << " half\n\n";
+        printTable(halves[half], chains);
     }
     return 0;
 }

@@ -8,7 +8,7 @@ std::optional<std::size_t> RecordingScanner::pluckIn(std::span<const std::uint8_
 {
     if (test_ == PluckTest::Level)
         return pluckInBlock(block, block.size());
-    return automaticPluck(block, block.size(), onsets_.scan(block, block.size()));
+    return automaticPluck(onsets_.scan(block, block.size()));
 }
 
 double blockStartSeconds(std::size_t index)
