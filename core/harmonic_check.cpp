@@ -159,7 +159,12 @@ double lowerPitchEvidence(std::span<const float> sound, double hz)
 double certainty(std::span<const float> sound, double hz, double repeatGain)
 {
     const double lower = lowerPitchEvidence(sound, hz);
-    if ((repeatGain >= kRepeatsBetter && lower >= kLowerDoubt) || lower >= kLowerAlone)
+    // Read over less than a full stretch (a pluck late in the capture), the
+    // lower candidate's harmonics catch what the hum's removal leaves of the
+    // note: there they doubt a pitch only with the frames' word.
+    const bool fullStretch = sound.size() >= kSpectrumSamples;
+    if ((repeatGain >= kRepeatsBetter && lower >= kLowerDoubt) ||
+        (fullStretch && lower >= kLowerAlone))
         return 0;
     return aboveBar(higherPitchEvidence(sound, hz), kHigherDoubt);
 }

@@ -311,7 +311,11 @@ std::optional<PitchEstimate> pitchFrom(const Samples& all, std::size_t first,
     const std::optional<double> median = medianPitch(frames);
     if (!median)
         return std::nullopt;
-    const Samples& heard = withoutHum && !onHumPeriod(kSampleRate / *median) ? *withoutHum : all;
+    // A note on a harmonic of the mains goes out with the hum: what is left
+    // of it says nothing about its harmonics, and the whole sound is read.
+    const bool readWithoutHum = withoutHum && !onHumPeriod(kSampleRate / *median) &&
+                                energyFrom(*withoutHum, first) >= kNotOnlyHum * energyFrom(all, first);
+    const Samples& heard = readWithoutHum ? *withoutHum : all;
     const auto spectrum = std::span<const float>(heard).subspan(first);
     const double hz = pitchFromHarmonics(spectrum, *median);
     const double confidence = std::min(support(frames, hz), 1.0);

@@ -44,6 +44,19 @@ TEST(ShownReading, PureTonesShowTheCrossingCountWhereItReadsTheTone)
     EXPECT_LT(fromPitch, 10); // a few narrow bands only
 }
 
+// A note on a harmonic of the mains plucked late in the capture keeps a
+// clear pitch: its short stretch of spectrum, with the hum taken out, is no
+// evidence of a lower pitch.
+TEST(ShownReading, ANoteOnAMainsHarmonicPluckedLateKeepsAClearPitch)
+{
+    for (double hz : {100.0, 150.0, 200.0}) {
+        const Measurement m = measured(test::plucked(hz, 10800, 0.3, 200));
+        ASSERT_TRUE(m.pitch) << hz;
+        EXPECT_TRUE(pitchIsConfident(*m.pitch)) << hz << ": " << m.pitch->confidence;
+        EXPECT_NEAR(m.shown.hz.value_or(0), hz, 1) << hz;
+    }
+}
+
 // A steady tone right on the 60 Hz mains is all hum to the program: no
 // reading, rather than the count's 72 Hz.
 TEST(ShownReading, TheEstimatorsToneTableShowsItsResultsButForSteady60Hz)
