@@ -156,15 +156,14 @@ double lowerPitchEvidence(std::span<const float> sound, double hz)
     return most;
 }
 
-double certainty(std::span<const float> sound, double hz, double repeatGain)
+double certainty(std::span<const float> sound, double hz, double repeatGain, bool withoutHum)
 {
     const double lower = lowerPitchEvidence(sound, hz);
-    // Read over less than a full stretch (a pluck late in the capture), the
-    // lower candidate's harmonics catch what the hum's removal leaves of the
-    // note: there they doubt a pitch only with the frames' word.
-    const bool fullStretch = sound.size() >= kSpectrumSamples;
+    // Taking the hum out also takes much of a note on a harmonic of the
+    // mains, and what it leaves fills the lower candidate's harmonics: there
+    // they doubt a pitch only with the frames' word.
     if ((repeatGain >= kRepeatsBetter && lower >= kLowerDoubt) ||
-        (fullStretch && lower >= kLowerAlone))
+        (!withoutHum && lower >= kLowerAlone))
         return 0;
     return aboveBar(higherPitchEvidence(sound, hz), kHigherDoubt);
 }

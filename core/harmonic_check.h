@@ -41,8 +41,9 @@ double lowerPitchEvidence(std::span<const float> sound, double hz);
 // - `hz` is too high when the frames that found it repeat much better over
 //   2 to 4 of its periods (`repeatGain`, 1 when they repeat as well) and
 //   the lower candidate's harmonics hold power that `hz` lacks, or when
-//   they hold much power there.
-double certainty(std::span<const float> sound, double hz, double repeatGain);
+//   they hold much power there (unless `sound` is the sound with the hum
+//   taken out, `withoutHum`).
+double certainty(std::span<const float> sound, double hz, double repeatGain, bool withoutHum);
 
 // The same for a pitch on the mains' period, from `withoutHum`, the sound
 // with the hum taken out: whether its double is clearly ruled out.

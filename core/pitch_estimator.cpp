@@ -319,7 +319,8 @@ std::optional<PitchEstimate> pitchFrom(const Samples& all, std::size_t first,
     const auto spectrum = std::span<const float>(heard).subspan(first);
     const double hz = pitchFromHarmonics(spectrum, *median);
     const double confidence = std::min(support(frames, hz), 1.0);
-    return PitchEstimate{hz, confidence * certainty(spectrum, hz, repeatGain(frames, hz))};
+    return PitchEstimate{
+        hz, confidence * certainty(spectrum, hz, repeatGain(frames, hz), readWithoutHum)};
 }
 
 // The pitch again without the hum (its period is on the mains'); nothing
