@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 namespace tensikon {
 
@@ -61,7 +60,9 @@ ShownReading chooseShownReading(std::optional<std::int32_t> crossingHz,
         return {};
     if (crossingHz && readingsAgree(*crossingHz, pitch->hz))
         return {crossingHz, ReadingSource::Crossings};
-    if (!pitchIsConfident(*pitch) || pitch->hz >= std::numeric_limits<std::int32_t>::max())
+    // Above the range read the pitch is the edge of the search (its periods
+    // are looked for up to 2000 Hz only to tell such a sound out of range).
+    if (!pitchIsConfident(*pitch) || pitch->hz > kHighestPitchHz)
         return {};
     return {static_cast<std::int32_t>(std::trunc(pitch->hz)), ReadingSource::Pitch};
 }
