@@ -179,13 +179,12 @@ BlockOnset PluckOnsetDetector::scan(std::span<const std::uint8_t> block, std::si
     }
     double strongest = 0; // of the held rises in this block, over the loudest background
     for (std::size_t i = 0; i < count; ++i) {
-        // The level test holds from the first block on (no background has
-        // reached its level yet), as it does in the level mode.
-        if (!result.level && frames[i].level && !levelHeardBefore())
-            result.level = frames[i].level;
-        if (frames_ >= kLeastHistory && frames[i].peak >= kOnsetLeastPeak &&
-            result.offset != kFirstScanOffset)
-            judgeRise(std::span(frames).first(count), i, result, strongest);
+        if (frames_ >= kLeastHistory) {
+            if (!result.level && frames[i].level && !levelHeardBefore())
+                result.level = frames[i].level;
+            if (frames[i].peak >= kOnsetLeastPeak && result.offset != kFirstScanOffset)
+                judgeRise(std::span(frames).first(count), i, result, strongest);
+        }
         remember(frames[i].meanSquare, frames[i].level.has_value());
     }
     if (result.offset)
