@@ -15,6 +15,11 @@ constexpr double kAttackOverHum = 100.0;
 // dies away faster, even one ringing with a time constant of a quarter
 // second read over the shortest stretch, 0.15 s.
 constexpr double kHeldLevel = 0.8;
+// Share of the sound after the attack that must be left once the hum is
+// taken out for the rest to be read on its own.
+constexpr double kNotOnlyHum = 0.1;
+// A pitch within this share of 50 or 60 Hz is the mains' own.
+constexpr double kOnMains = 0.01;
 
 } // namespace
 
@@ -22,6 +27,13 @@ bool onHumPeriod(double lag)
 {
     return std::any_of(kHumPeriods.begin(), kHumPeriods.end(),
                        [lag](double hum) { return std::abs(lag - hum) <= kHumSpread * hum; });
+}
+
+bool onMains(double hz)
+{
+    return std::any_of(kMainsPeriods.begin(), kMainsPeriods.end(), [hz](std::size_t period) {
+        return std::abs(hz * static_cast<double>(period) / kSampleRate - 1.0) <= kOnMains;
+    });
 }
 
 double energyFrom(const Samples& x, std::size_t first)
@@ -56,6 +68,11 @@ Samples withoutRepeating(const Samples& all, std::size_t period)
 // pluck test with the microphone turned up (the sound holds its level where
 // a plucked note dies away). A steady tone right on the mains frequency
 // cannot be told from hum; a plucked belt never is one.
+bool mostlyHum(const Samples& all, const Samples& rest, std::size_t first)
+{
+    return energyFrom(rest, first) < kNotOnlyHum * energyFrom(all, first);
+}
+
 bool onlyHum(const Samples& all, const Samples& rest, std::size_t pluck, std::size_t first)
 {
     double attack = 0;

@@ -22,6 +22,8 @@ inline constexpr std::array<std::size_t, 2> kMainsPeriods{kSampleRate / 50, kSam
 inline constexpr std::array<double, 2> kHumPeriods{kMainsPeriods[0], kMainsPeriods[1]};
 inline constexpr double kHumSpread = 0.06;
 bool onHumPeriod(double lag);
+// A pitch within 1 % of 50 or 60 Hz: the mains' own.
+bool onMains(double hz);
 
 // The power of x from sample `first` on.
 double energyFrom(const Samples& x, std::size_t first);
@@ -39,6 +41,11 @@ struct Hum {
     Samples rest;
 };
 Hum humIn(const Samples& all, std::size_t first);
+
+// True when taking the hum out of `all` left `rest` under a tenth of the
+// sound from sample `first` on: the hum, or a note on a harmonic of the
+// mains that went out with it, was nearly all there was.
+bool mostlyHum(const Samples& all, const Samples& rest, std::size_t first);
 
 // True when the sound after the attack (from sample `first` on; the pluck
 // at sample `pluck`) is hum alone, `rest` being the sound without it.

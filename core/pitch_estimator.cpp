@@ -53,14 +53,10 @@ constexpr double kDipThreshold = 0.15;
 constexpr double kMultipleBetter = 8.0;
 // Only a dip that is not already nearly perfect is questioned that way.
 constexpr double kQuestionFrom = 0.015;
-// Share of the sound after the attack that must be left once the hum is
-// taken out for the rest to be read on its own.
-constexpr double kNotOnlyHum = 0.1;
 // A tone near the mains frequency reads the same without the hum, though
 // taking the hum out takes some of the tone with it. Only a pitch right on
 // the mains (within 1 %) that repeats poorly without the hum was the hum.
 constexpr double kPeriodicWithoutHum = 0.5;
-constexpr double kOnMains = 0.01;
 // The mains take this share of the sound after the attack (10 dB under the
 // note) before a pitch is checked without them.
 constexpr double kHumShare = 0.02;
@@ -313,14 +309,14 @@ std::optional<PitchEstimate> pitchFrom(const Samples& all, std::size_t first,
         return std::nullopt;
     // A note on a harmonic of the mains goes out with the hum: what is left
     // of it says nothing about its harmonics, and the whole sound is read.
-    const bool readWithoutHum = withoutHum && !onHumPeriod(kSampleRate / *median) &&
-                                energyFrom(*withoutHum, first) >= kNotOnlyHum * energyFrom(all, first);
-    const Samples& heard = readWithoutHum ? *withoutHum : all;
+    const bool spectrumWithoutHum =
+        withoutHum && !onHumPeriod(kSampleRate / *median) && !mostlyHum(all, *withoutHum, first);
+    const Samples& heard = spectrumWithoutHum ? *withoutHum : all;
     const auto spectrum = std::span<const float>(heard).subspan(first);
     const double hz = pitchFromHarmonics(spectrum, *median);
     const double confidence = std::min(support(frames, hz), 1.0);
     return PitchEstimate{
-        hz, confidence * certainty(spectrum, hz, repeatGain(frames, hz), readWithoutHum)};
+        hz, confidence * certainty(spectrum, hz, repeatGain(frames, hz), spectrumWithoutHum)};
 }
 
 // The pitch again without the hum (its period is on the mains'); nothing
@@ -332,13 +328,11 @@ std::optional<PitchEstimate> readWithoutHum(const Samples& all, const PitchEstim
     // left of it. Unless the hum was nearly all there was, or the note reads
     // the same without it: then the sound is itself a tone near 50 or 60 Hz.
     const Samples rest = withoutRepeating(all, static_cast<std::size_t>(hum));
-    const double after = energyFrom(rest, first);
-    if (after < kNotOnlyHum * energyFrom(all, first))
+    if (mostlyHum(all, rest, first))
         return onlyHum(all, rest, pluck, first) ? std::nullopt : std::optional(p);
     std::optional<PitchEstimate> q = pitchFrom(rest, first);
-    const bool onMains = std::abs(kSampleRate / p.hz - hum) <= kOnMains * hum;
     if (q && std::abs(q->hz - p.hz) <= kAgreement * p.hz &&
-        (q->confidence >= kPeriodicWithoutHum || !onMains))
+        (q->confidence >= kPeriodicWithoutHum || !onMains(p.hz)))
         q = p;
     if (q && onHumPeriod(kSampleRate / q->hz))
         q->confidence *= certaintyOnMains(std::span<const float>(rest).subspan(first), q->hz);

@@ -23,6 +23,11 @@ namespace tensikon {
 
 inline constexpr double kLowestPitchHz = 40.0;
 inline constexpr double kHighestPitchHz = 1000.0;
+// No belt rings below this: under it an engine's firing, a machine's drone
+// or a note read at half its pitch is far more likely, and a pitch there is
+// believed only when nearly certain.
+inline constexpr double kLowestBeltHz = 60.0;
+inline constexpr double kSureBelowBelts = 0.9;
 
 struct PitchEstimate {
     double hz = 0; // the fundamental, to a small fraction of a hertz

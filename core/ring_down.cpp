@@ -41,12 +41,6 @@ constexpr double kMostRegainDb = 6.0;
 // wobbles with its voice, 2.4 dB or more. Set on real notes against speech.
 constexpr std::size_t kWobbleFrameSamples = kSampleRate / 100;
 constexpr double kMostWobbleDb = 2.2;
-// Engines fire and motors turn at 40 to 50 Hz, steadily, and repeat with a
-// pitch confidence of 0.8 at most under their noise; no belt target is
-// anywhere near that low, and a belt that slack does not ring on at an even
-// level. A pure steady tone there is still read.
-constexpr double kLowestHeldHz = 60.0;
-constexpr double kDroneConfidence = 0.9;
 // The envelope is read in frames of 10 ms. A ringing belt never comes back
 // 16 dB (a power of 40) over its quietest frame so far (a new word or a new
 // knock does), and never falls 20 dB (a power of 100) within 50 ms (a word
@@ -62,8 +56,6 @@ constexpr double kHeard = 0.01;
 constexpr double kRepeatsFrom = 0.2;
 // Half a period later most of it differs: the hum's fundamental is reversed.
 constexpr double kDiffersFrom = 0.5;
-// A pitch within 1 % of 50 or 60 Hz is the mains..
-constexpr double kOnMains = 0.01;
 
 // Mean square of `count` samples from `first`, at least 1 (a sample of one
 // step), so that silence compares as a level like any other.
@@ -96,13 +88,6 @@ bool repeatsWithMains(AnalysisBuffer buffer, std::size_t first)
     return std::any_of(kMainsPeriods.begin(), kMainsPeriods.end(), [&](std::size_t lag) {
         return differsAt(buffer, first, lag) <= kRepeatsFrom &&
                differsAt(buffer, first, lag + lag / 2) >= kDiffersFrom;
-    });
-}
-
-bool onMains(double hz)
-{
-    return std::any_of(kMainsPeriods.begin(), kMainsPeriods.end(), [hz](std::size_t period) {
-        return std::abs(hz * static_cast<double>(period) / kSampleRate - 1.0) <= kOnMains;
     });
 }
 
@@ -181,7 +166,10 @@ bool heldButUneven(AnalysisBuffer buffer, std::size_t first, double share,
 {
     if (share < kMostlyHeld || !pitch)
         return false;
-    return (pitch->hz < kLowestHeldHz && pitch->confidence < kDroneConfidence) ||
+    // Engines fire and motors turn at 40 to 50 Hz, steadily, with a pitch
+    // confidence of 0.8 at most under their noise; a belt that slack does
+    // not ring on at an even level. A pure steady tone there is still read.
+    return (pitch->hz < kLowestBeltHz && pitch->confidence < kSureBelowBelts) ||
            wobbleDb(buffer, first, pitch->hz) > kMostWobbleDb;
 }
 

@@ -23,12 +23,6 @@ constexpr double kPitchSlackHz = 0.5;
 // microphone, a room, hum and noise: lower shows more wrong values, higher
 // more "---" where the pitch was right.
 constexpr double kConfidentFrom = 0.5;
-// Below the belts' range a pitch shown on its own must be nearly certain:
-// no belt rings this low, while an engine's firing, a machine's drone or a
-// note read at half its pitch often does. Set on the tuning half of the
-// real-sound corpus.
-constexpr double kLowestBeltHz = 60.0;
-constexpr double kConfidentBelowBelts = 0.9;
 
 } // namespace
 
@@ -50,7 +44,7 @@ bool readingsAgree(std::int32_t crossingHz, double pitchHz)
 
 bool pitchIsConfident(const PitchEstimate& pitch)
 {
-    return pitch.confidence >= (pitch.hz < kLowestBeltHz ? kConfidentBelowBelts : kConfidentFrom);
+    return pitch.confidence >= (pitch.hz < kLowestBeltHz ? kSureBelowBelts : kConfidentFrom);
 }
 
 ShownReading chooseShownReading(std::optional<std::int32_t> crossingHz,
