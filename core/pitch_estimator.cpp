@@ -60,6 +60,12 @@ constexpr double kPeriodicWithoutHum = 0.5;
 // The mains take this share of the sound after the attack (10 dB under the
 // note) before a pitch is checked without them.
 constexpr double kHumShare = 0.02;
+// From this share on (a twentieth of the power) the hum's fundamental, reversed
+// half a period later, keeps the note's own period from repeating well: the
+// frames read the sound without the hum as well. Set on the tuning half:
+// from a smaller share on, notes through a room, whose echo repeats nearly
+// with the mains, lose more readings than notes under strong hum gain.
+constexpr double kHumMasksNote = 0.05;
 // Frames whose dip is shallower than this are not periodic: left out.
 constexpr double kPeriodicFrom = 0.3;
 // Frames much quieter than the loudest (12 dB) are the tail of a dead note,
@@ -348,10 +354,16 @@ std::optional<PitchEstimate> pitchAfterAttack(const Samples& all, std::size_t pl
     // also comes close to a whole period of the mains, so it repeats better
     // than the note's own (a note of 92 Hz is read at 46), and the mains'
     // lines fill the harmonics of that half pitch which the note lacks: its
-    // harmonics are read without the hum.
+    // harmonics are read without the hum, and under hum strong enough, a
+    // pitch below the belts is read again from its periods without the hum.
     const Hum hum = humIn(all, first);
     const bool humHeard = hum.share >= kHumShare;
     std::optional<PitchEstimate> p = pitchFrom(all, first, humHeard ? &hum.rest : nullptr);
+    if (hum.share >= kHumMasksNote && !mostlyHum(all, hum.rest, first)) {
+        const std::optional<PitchEstimate> q = pitchFrom(hum.rest, first, &hum.rest);
+        if (q && q->hz >= kLowestBeltHz && (!p || p->hz < kLowestBeltHz || q->confidence > p->confidence))
+            p = q;
+    }
     if (!p)
         return p;
     for (const double period : kHumPeriods) {
