@@ -354,8 +354,10 @@ std::optional<PitchEstimate> pitchAfterAttack(const Samples& all, std::size_t pl
     // also comes close to a whole period of the mains, so it repeats better
     // than the note's own (a note of 92 Hz is read at 46), and the mains'
     // lines fill the harmonics of that half pitch which the note lacks: its
-    // harmonics are read without the hum, and under hum strong enough, a
-    // pitch below the belts is read again from its periods without the hum.
+    // harmonics are read without the hum. Under hum strong enough its periods
+    // are read without the hum too, and the clearer reading is kept; but not
+    // one below the belts, which is what is left of a note on a mains
+    // harmonic when the hum is taken out with it.
     const Hum hum = humIn(all, first);
     const bool humHeard = hum.share >= kHumShare;
     std::optional<PitchEstimate> p = pitchFrom(all, first, humHeard ? &hum.rest : nullptr);
