@@ -117,34 +117,31 @@ TEST(PluckOnset, TheLevelTestCountsOverAQuietBackgroundOnly)
     EXPECT_TRUE(pluckInBlock(roar[2], roar[2].size()));
     EXPECT_FALSE(lastOf(roar, noisy).level);
 
-    // Three loud samples in loud noise that never held the test before: the
-    // sound did not rise.
-    const auto peaks = recording(20000, 5000, [](std::size_t n) {
-        return n <= 20 && n % 10 == 0 ? 46000.0 : 0.0; // clipped, whatever the hiss
-    });
+    // Three clipped samples in loud noise that never held the test: no rise.
+    const auto peaks =
+        recording(20000, 5000, [](std::size_t n) { return n % 10 || n > 20 ? 0 : 5e4; });
     PluckOnsetDetector lone;
     EXPECT_TRUE(pluckInBlock(peaks[2], peaks[2].size()));
     EXPECT_FALSE(automaticPluck(lastOf(peaks, lone)));
 }
 
-// A buzzing hum's frames rise and fall with its period, a low note's over it
-// with their beat; over whole periods of the hum the note stands clear.
+// Over a buzzing hum a low note's frames dip with their beat; over whole
+// periods of the hum the note stands clear.
 TEST(PluckOnset, ALowNoteOverSteadyHumFires)
 {
     const std::size_t block = samplesIn(kCaptureBlockBytes), at = 2 * block + 5000;
     test::Samples s(3 * block);
     for (std::size_t n = 0; n < s.size(); ++n) {
         const double w = 2 * std::numbers::pi / 44100.0, x = static_cast<double>(n);
-        const double u = x - static_cast<double>(at), hum = std::pow(std::sin(w * 60 * x), 7);
-        const double note = n < at ? 0.0 : std::exp(-u / 44100.0) * std::sin(w * 62 * u);
-        s[n] = static_cast<std::int16_t>(3000 * hum + 4000 * note);
+        const double note = std::exp((at - x) / 44100.0) * std::sin(w * 62 * (x - at));
+        s[n] = static_cast<std::int16_t>(3000 * std::pow(std::sin(w * 60 * x), 7) +
+                                         (n < at ? 0 : 4000 * note));
     }
     const Bytes all = test::toBytes(s);
     PluckOnsetDetector d;
     BlockOnset onset;
     for (std::size_t b = 0; b < 3; ++b)
-        onset = d.scan(std::span(all).subspan(b * kCaptureBlockBytes, kCaptureBlockBytes),
-                       kCaptureBlockBytes);
+        onset = d.scan(std::span(all).subspan(b * kCaptureBlockBytes), kCaptureBlockBytes);
     ASSERT_TRUE(onset.offset);
     EXPECT_NEAR(static_cast<double>(*onset.offset / 2), 5000.0, kOnsetFrameSamples);
 }
