@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <numeric>
 
 namespace tensikon {
 
@@ -35,8 +36,20 @@ constexpr double kStartRise = 4.0; // 6 dB
 // stretches it); a sound that needs longer than this, 45 ms, to rise (a
 // voice swelling, a machine running up) is no pluck.
 constexpr std::size_t kMostRiseFrames = 8;
-// Without a tenth of a second of background there is nothing to rise over.
-constexpr std::size_t kLeastHistory = 18;
+// The first block of a recording is only background: with less than a
+// quarter of a second of it, the slow swells of an engine look like rises
+// and its loudest frames are not yet known.
+constexpr std::size_t kLeastHistory = kOnsetFramesPerBlock;
+// Over steady hum a note's short frames rise and fall with the beat of the
+// two (and a low note's with its own period), and the hum's own loudest
+// frames lie just under a note clipped with it. Measured in windows of four
+// frames (22 ms, a whole period of 50 or 60 Hz mains), a hum background is
+// steady: its loudest window at most 1 dB over its median one. Over such a
+// background, a rise whose window and the two windows after it are 3 dB
+// over the loudest window is a note too.
+constexpr std::size_t kWindowFrames = 4;
+constexpr double kSteadySpread = 1.25; // 1 dB
+constexpr double kSteadyRise = 2.0;    // 3 dB
 // The background is the median frame of the last half second: the pulses
 // of an engine and a pluck's own first frames do not lift it. Its loudest
 // frames are the twentieth that are louder than the rest.
@@ -84,6 +97,15 @@ void markLevel(std::span<Frame> frames, std::span<const std::uint8_t> block, std
 
 bool PluckOnsetDetector::Rise::held() const
 {
+    if (steady > 0) {
+        const auto window = [this](std::size_t first) {
+            return std::accumulate(after.begin() + first, after.begin() + first + kWindowFrames,
+                                   0.0) /
+                   kWindowFrames;
+        };
+        if (window(0) >= kSteadyRise * steady && window(kWindowFrames) >= kSteadyRise * steady)
+            return true;
+    }
     double mean = 0;
     for (const double m : after)
         mean += m;
@@ -116,6 +138,30 @@ double PluckOnsetDetector::overLoudest(std::size_t risen) const
     return std::max(kOverLoudest, kBurstShare * spread);
 }
 
+// The loudest window of the background when the background is steady and
+// the window that ends with the frame `risen` (its mean square) is over it
+// like a note; otherwise 0.
+double PluckOnsetDetector::steadyLoudest(double risen) const
+{
+    const std::size_t n = std::min(frames_, kOnsetHistoryFrames) - (kWindowFrames - 1);
+    std::array<double, kOnsetHistoryFrames> windows{};
+    for (std::size_t k = 0; k < n; ++k) {
+        for (std::size_t j = 0; j < kWindowFrames; ++j)
+            windows[k] += history_[(frames_ - 1 - k - j) % kOnsetHistoryFrames] / kWindowFrames;
+    }
+    const auto rank = [&](std::size_t r) {
+        const auto at = windows.begin() + static_cast<std::ptrdiff_t>(n * r / kOnsetHistoryFrames);
+        std::nth_element(windows.begin(), at, windows.begin() + static_cast<std::ptrdiff_t>(n));
+        return std::max(*at, kLeastBackground);
+    };
+    const double loudest = rank(kLoudestRank);
+    double last = risen; // the window that ends with the rise
+    for (std::size_t j = 0; j + 1 < kWindowFrames; ++j)
+        last += history_[(frames_ - 1 - j) % kOnsetHistoryFrames];
+    const bool steady = loudest <= kSteadySpread * rank(kBackgroundRank);
+    return steady && last / kWindowFrames >= kSteadyRise * loudest ? loudest : 0.0;
+}
+
 bool PluckOnsetDetector::levelHeardBefore() const
 {
     const std::size_t n = std::min(frames_, kOnsetHistoryFrames);
@@ -137,13 +183,14 @@ void PluckOnsetDetector::remember(double meanSquare, bool levelHeld)
 void PluckOnsetDetector::judgeRise(std::span<const Frame> frames, std::size_t i, BlockOnset& result,
                                    double& strongest)
 {
-    Rise rise{background(kBackgroundRank), background(kLoudestRank)};
     const double m = frames[i].meanSquare;
+    Rise rise{background(kBackgroundRank), background(kLoudestRank), steadyLoudest(m)};
     std::size_t begin = i; // where the rise begins: it must be quick
     while (begin > 0 && frames[begin - 1].meanSquare >= kStartRise * rise.median)
         --begin;
-    if (i - begin > kMostRiseFrames || m < kRise * rise.median ||
-        m < overLoudest(i - begin) * rise.loudest)
+    if (i - begin > kMostRiseFrames)
+        return;
+    if ((m < kRise * rise.median || m < overLoudest(i - begin) * rise.loudest) && rise.steady == 0)
         return;
     std::size_t start = i; // where the pluck is measured from
     while (start > begin && frames[start - 1].meanSquare >= rise.loudest)
@@ -180,7 +227,8 @@ BlockOnset PluckOnsetDetector::scan(std::span<const std::uint8_t> block, std::si
     double strongest = 0; // of the held rises in this block, over the loudest background
     for (std::size_t i = 0; i < count; ++i) {
         if (frames_ >= kLeastHistory) {
-            if (!result.level && frames[i].level && !levelHeardBefore())
+            if (!result.level && frames[i].level && !levelHeardBefore() &&
+                frames[i].meanSquare >= kRise * background(kBackgroundRank))
                 result.level = frames[i].level;
             if (frames[i].peak >= kOnsetLeastPeak && result.offset != kFirstScanOffset)
                 judgeRise(std::span(frames).first(count), i, result, strongest);

@@ -8,14 +8,16 @@
 // The sound is read in frames of 245 samples (5.6 ms, 45 to a block) at full
 // 16-bit resolution. The background is the frames of the last half second:
 // its median, which the pluck's own first frames or a click do not lift at
-// once, and its loudest frames, which a pluck must also rise above. A string
-// rings for tens of milliseconds at least, while a knock or an engine's
-// firing pulse falls back within a few: a rise counts only once the frames
-// after it have held it. A rise too late in a block to be held there is
-// judged with the first frames of the next block and, when they hold it, is
-// the pluck of that block, from its start. The state across blocks (those
-// frames) belongs to whoever scans the blocks of one recording, one block
-// after the other.
+// once, and its loudest frames, which a pluck must also rise above; over
+// steady hum, measured over whole periods of the mains. The first block of
+// a recording is only background: less does not show an engine's swells.
+// A string rings for tens of milliseconds at least, while a knock or an
+// engine's firing pulse falls back within a few: a rise counts only once
+// the frames after it have held it. A rise too late in a block to be held
+// there is judged with the first frames of the next block and, when they
+// hold it, is the pluck of that block, from its start. The state across
+// blocks (those frames) belongs to whoever scans the blocks of one
+// recording, one block after the other.
 #pragma once
 
 #include <array>
@@ -49,8 +51,10 @@ struct BlockOnset {
     // The odd byte offset at which the onset starts, when the block holds one.
     std::optional<std::size_t> offset;
     // The first offset where the level test holds, unless the background has
-    // not been heard yet or already held it itself: noise that loud (an
-    // engine, strong hum) trips the level test with no pluck at all.
+    // not been heard yet or already held it itself (noise that loud, an
+    // engine or strong hum, trips the level test with no pluck at all), or
+    // the sound there did not rise over the background as a pluck's does (a
+    // lone peak of loud noise).
     std::optional<std::size_t> level;
     // The loudest sample of the block's recorded bytes, in 16-bit units.
     int peak = 0;
@@ -81,6 +85,7 @@ class PluckOnsetDetector {
     // rise gathered so far.
     struct Rise {
         double median = 0, loudest = 0;
+        double steady = 0; // the loudest window of a steady background, else 0
         std::array<double, kOnsetHoldFrames> after{};
         std::size_t gathered = 0;
         bool held() const;
@@ -92,6 +97,7 @@ class PluckOnsetDetector {
     // from the quietest, leaving out the `newest` frames.
     double background(std::size_t rank, std::size_t newest = 0) const;
     double overLoudest(std::size_t risen) const;
+    double steadyLoudest(double risen) const;
     bool levelHeardBefore() const;
     void remember(double meanSquare, bool levelHeld);
 

@@ -73,8 +73,8 @@ TEST(PluckOnset, AQuietPluckFiresWhereItStartsAndOnlyThere)
     EXPECT_FALSE(pluckInBlock(blocks[2], blocks[2].size())); // the level test misses it
     EXPECT_EQ(automaticPluck(onset), onset.offset);
 
-    PluckOnsetDetector fresh; // no background yet: nothing to rise over
-    EXPECT_FALSE(fresh.scan(blocks[2], 200).offset);
+    PluckOnsetDetector fresh; // the first block of a recording is only background
+    EXPECT_FALSE(fresh.scan(blocks[2], blocks[2].size()).offset);
 }
 
 TEST(PluckOnset, SwellsAndKnocksAreNoPluck)
@@ -116,6 +116,34 @@ TEST(PluckOnset, TheLevelTestCountsOverAQuietBackgroundOnly)
     PluckOnsetDetector noisy;
     EXPECT_TRUE(pluckInBlock(roar[2], roar[2].size()));
     EXPECT_FALSE(lastOf(roar, noisy).level);
+
+    // Three clipped samples in loud noise that never held the test: no rise.
+    const auto peaks =
+        recording(20000, 5000, [](std::size_t n) { return n % 10 || n > 20 ? 0 : 5e4; });
+    PluckOnsetDetector lone;
+    EXPECT_TRUE(pluckInBlock(peaks[2], peaks[2].size()));
+    EXPECT_FALSE(automaticPluck(lastOf(peaks, lone)));
+}
+
+// Over a buzzing hum a low note's frames dip with their beat; over whole
+// periods of the hum the note stands clear.
+TEST(PluckOnset, ALowNoteOverSteadyHumFires)
+{
+    const std::size_t block = samplesIn(kCaptureBlockBytes), at = 2 * block + 5000;
+    test::Samples s(3 * block);
+    for (std::size_t n = 0; n < s.size(); ++n) {
+        const double w = 2 * std::numbers::pi / 44100.0, x = static_cast<double>(n);
+        const double note = std::exp((at - x) / 44100.0) * std::sin(w * 62 * (x - at));
+        s[n] = static_cast<std::int16_t>(3000 * std::pow(std::sin(w * 60 * x), 7) +
+                                         (n < at ? 0 : 4000 * note));
+    }
+    const Bytes all = test::toBytes(s);
+    PluckOnsetDetector d;
+    BlockOnset onset;
+    for (std::size_t b = 0; b < 3; ++b)
+        onset = d.scan(std::span(all).subspan(b * kCaptureBlockBytes), kCaptureBlockBytes);
+    ASSERT_TRUE(onset.offset);
+    EXPECT_NEAR(static_cast<double>(*onset.offset / 2), 5000.0, kOnsetFrameSamples);
 }
 
 // Speech, machines and hum fire the pluck tests too; they do not ring down.
