@@ -139,6 +139,22 @@ TEST(EstimatePitch, AShortNoteUnderHumIsNotReadAsTheHum)
     }
 }
 
+// Under hum nearly as loud as the note, its fundamental, reversed half a
+// period later, spoils the note's own period: the note is read as clearly as
+// without the hum, not a little off and in doubt.
+TEST(EstimatePitch, StrongHumDoesNotBlurTheNote)
+{
+    for (double hz : {87.0, 110.0, 139.0}) {
+        test::Ringing r;
+        r.hz = hz;
+        r.hum = 0.4;
+        const auto p = pitchOf(r);
+        ASSERT_TRUE(p) << hz;
+        EXPECT_NEAR(p->hz, hz, 0.3);
+        EXPECT_GT(p->confidence, 0.9) << hz;
+    }
+}
+
 // Mains hum turned up until it fires the pluck test is no note; a plucked
 // tone right on the mains frequency is, wherever in the buffer it starts.
 TEST(EstimatePitch, LoudHumAloneHasNoPitchButAToneOnTheMainsHasOne)
