@@ -363,7 +363,8 @@ std::optional<PitchEstimate> pitchAfterAttack(const Samples& all, std::size_t pl
     std::optional<PitchEstimate> p = pitchFrom(all, first, humHeard ? &hum.rest : nullptr);
     if (hum.share >= kHumMasksNote && !mostlyHum(all, hum.rest, first)) {
         const std::optional<PitchEstimate> q = pitchFrom(hum.rest, first, &hum.rest);
-        if (q && q->hz >= kLowestBeltHz && (!p || p->hz < kLowestBeltHz || q->confidence > p->confidence))
+        if (q && q->hz >= kLowestBeltHz &&
+            (!p || p->hz < kLowestBeltHz || q->confidence > p->confidence))
             p = q;
     }
     if (!p)
