@@ -66,6 +66,9 @@ constexpr double kHumShare = 0.02;
 // from a smaller share on, notes through a room, whose echo repeats nearly
 // with the mains, lose more readings than notes under strong hum gain.
 constexpr double kHumMasksNote = 0.05;
+// A reading this clear with the hum is not read again without it: a tone
+// near a mains harmonic loses to what taking the hum out leaves of it.
+constexpr double kClearDespiteHum = 0.9;
 // Frames whose dip is shallower than this are not periodic: left out.
 constexpr double kPeriodicFrom = 0.3;
 // Frames much quieter than the loudest (12 dB) are the tail of a dead note,
@@ -361,7 +364,8 @@ std::optional<PitchEstimate> pitchAfterAttack(const Samples& all, std::size_t pl
     const Hum hum = humIn(all, first);
     const bool humHeard = hum.share >= kHumShare;
     std::optional<PitchEstimate> p = pitchFrom(all, first, humHeard ? &hum.rest : nullptr);
-    if (hum.share >= kHumMasksNote && !mostlyHum(all, hum.rest, first)) {
+    const bool inDoubt = !p || p->hz < kLowestBeltHz || p->confidence < kClearDespiteHum;
+    if (inDoubt && hum.share >= kHumMasksNote && !mostlyHum(all, hum.rest, first)) {
         const std::optional<PitchEstimate> q = pitchFrom(hum.rest, first, &hum.rest);
         if (q && q->hz >= kLowestBeltHz &&
             (!p || p->hz < kLowestBeltHz || q->confidence > p->confidence))
