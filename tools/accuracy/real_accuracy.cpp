@@ -160,6 +160,12 @@ void writeSortedErrors(std::ostream& out, const std::vector<ClipResult>& results
 void writeWrongReadings(std::ostream& out, const std::vector<ClipResult>& results)
 {
     out << "\n### Wrong readings that remain, belt range, volume up\n\n"
+        << "What they have in common, by their ratio to the true pitch: near 1.02 or 1.03, "
+           "short notes heard through the room (alone or in the combined chain), whose echo "
+           "outlasts them and rings at the room's own resonances a few per cent off the note; "
+           "near 2 or 4, notes whose fundamental the phone band and the room take out while one "
+           "partial rings far over the rest (the shamisen's fourth), which most frames then "
+           "read; near 0.5, a note read over two of its periods under engine noise.\n\n"
         << "| Half | Chain | Clip | True pitch | Shown | Shown / true | Crossing count |\n"
         << "| --- | --- | --- | ---: | ---: | ---: | ---: |\n";
     for (const char* half : kHalves) {
