@@ -9,7 +9,7 @@ import shlex
 import subprocess
 import time
 
-from common import WINE, Failure, stop_process
+from common import WINE, Failure, log, stop_process
 
 
 def parse_report(stdout):
@@ -72,9 +72,16 @@ class Program:
         """Runs the helper; returns its events. With check, a failing helper
         (a timeout, a missing window) raises Failure with what it saw."""
         self.check_running("before: " + " ".join(commands))
-        done = subprocess.run(self.command(commands, timeout_ms), env=self.session.env,
-                              stdin=subprocess.DEVNULL, capture_output=True, text=True,
-                              timeout=len(commands) * timeout_ms / 1000 + 60)
+        for attempt in range(2):
+            done = subprocess.run(self.command(commands, timeout_ms), env=self.session.env,
+                                  stdin=subprocess.DEVNULL, capture_output=True, text=True,
+                                  timeout=len(commands) * timeout_ms / 1000 + 60)
+            # Now and then Wine fails to start the helper: it exits at once,
+            # having printed nothing and so done nothing. Once is tried again.
+            if done.returncode == 0 or done.stdout.strip() or done.stderr.strip() or attempt:
+                break
+            log("tensikon-automation %s printed nothing (exit %d): once more" % (
+                " ".join(commands), done.returncode))
         events = parse_report(done.stdout)
         if done.returncode != 0 and check:
             self.check_running("during: " + " ".join(commands))
