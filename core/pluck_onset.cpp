@@ -93,6 +93,15 @@ void markLevel(std::span<Frame> frames, std::span<const std::uint8_t> block, std
     }
 }
 
+// Of the first `n` of `values`, the one at `rank` of kOnsetHistoryFrames
+// counted from the quietest, and at least kLeastBackground.
+double rankedAt(std::array<double, kOnsetHistoryFrames>& values, std::size_t n, std::size_t rank)
+{
+    const auto at = values.begin() + static_cast<std::ptrdiff_t>(n * rank / kOnsetHistoryFrames);
+    std::nth_element(values.begin(), at, values.begin() + static_cast<std::ptrdiff_t>(n));
+    return std::max(*at, kLeastBackground);
+}
+
 } // namespace
 
 bool PluckOnsetDetector::Rise::held() const
@@ -122,9 +131,7 @@ double PluckOnsetDetector::background(std::size_t rank, std::size_t newest) cons
     std::array<double, kOnsetHistoryFrames> sorted{};
     for (std::size_t k = 0; k < n; ++k)
         sorted[k] = history_[(frames_ - newest - 1 - k) % kOnsetHistoryFrames];
-    const auto at = sorted.begin() + static_cast<std::ptrdiff_t>(n * rank / kOnsetHistoryFrames);
-    std::nth_element(sorted.begin(), at, sorted.begin() + static_cast<std::ptrdiff_t>(n));
-    return std::max(*at, kLeastBackground);
+    return rankedAt(sorted, n, rank);
 }
 
 // How far a rise must clear the loudest frames of the background: further
@@ -149,16 +156,11 @@ double PluckOnsetDetector::steadyLoudest(double risen) const
         for (std::size_t j = 0; j < kWindowFrames; ++j)
             windows[k] += history_[(frames_ - 1 - k - j) % kOnsetHistoryFrames] / kWindowFrames;
     }
-    const auto rank = [&](std::size_t r) {
-        const auto at = windows.begin() + static_cast<std::ptrdiff_t>(n * r / kOnsetHistoryFrames);
-        std::nth_element(windows.begin(), at, windows.begin() + static_cast<std::ptrdiff_t>(n));
-        return std::max(*at, kLeastBackground);
-    };
-    const double loudest = rank(kLoudestRank);
+    const double loudest = rankedAt(windows, n, kLoudestRank);
     double last = risen; // the window that ends with the rise
     for (std::size_t j = 0; j + 1 < kWindowFrames; ++j)
         last += history_[(frames_ - 1 - j) % kOnsetHistoryFrames];
-    const bool steady = loudest <= kSteadySpread * rank(kBackgroundRank);
+    const bool steady = loudest <= kSteadySpread * rankedAt(windows, n, kBackgroundRank);
     return steady && last / kWindowFrames >= kSteadyRise * loudest ? loudest : 0.0;
 }
 
