@@ -43,7 +43,6 @@ constexpr double kRate = kSampleRate;
 constexpr double kLowestBelt = 60, kHighestBelt = 250, kRightWithin = 5;
 constexpr std::array kTests{PluckTest::Level, PluckTest::Automatic};
 constexpr std::array kVolumes{"up", "full", "quiet"};
-constexpr std::array kHalves{"tuning", "checking"};
 constexpr std::size_t kHoldBlocks = 4; // the default hold of 1 s
 
 std::optional<std::vector<std::uint8_t>> pcmOf(const fs::path& path)
