@@ -28,6 +28,11 @@ inline constexpr double kHighestPitchHz = 1000.0;
 // believed only when nearly certain.
 inline constexpr double kLowestBeltHz = 60.0;
 inline constexpr double kSureBelowBelts = 0.9;
+// A pitch shown on its own must be heard, repeating well, in at least about
+// half the frames after the attack. Set on real plucks through a phone
+// microphone, a room, hum and noise: lower shows more wrong values, higher
+// more "---" where the pitch was right.
+inline constexpr double kConfidentFrom = 0.5;
 
 struct PitchEstimate {
     double hz = 0; // the fundamental, to a small fraction of a hertz

@@ -18,11 +18,6 @@ constexpr double kMostSpanSlackHz = 2.5;
 // little either side of the truth.
 constexpr double kTruncation = 1.0;
 constexpr double kPitchSlackHz = 0.5;
-// A pitch shown on its own must be heard, repeating well, in at least about
-// half the frames after the attack. Set on real plucks through a phone
-// microphone, a room, hum and noise: lower shows more wrong values, higher
-// more "---" where the pitch was right.
-constexpr double kConfidentFrom = 0.5;
 
 } // namespace
 

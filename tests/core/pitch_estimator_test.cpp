@@ -155,6 +155,29 @@ TEST(EstimatePitch, StrongHumDoesNotBlurTheNote)
     }
 }
 
+// A string that rings true through its attack, after which the frames split
+// between pitches 3.5 % either side of it, as a room's echo or a second
+// string of a course can make them: read in the attack, not left in doubt.
+TEST(EstimatePitch, FramesSplitAfterTheAttackAreReadInIt)
+{
+    for (double hz : {70.0, 123.0, 175.0}) {
+        test::Samples s(kAnalysisBufferBytes / 2, 0);
+        double phase = 0;
+        for (std::size_t n = 0; n + 3000 < s.size(); ++n) {
+            const double t = static_cast<double>(n) / 44100.0;
+            const int swing = t < 0.15 ? 0 : static_cast<int>((t - 0.15) / 0.06) % 2 * 2 - 1;
+            phase += 2 * std::numbers::pi * hz * (1 + 0.035 * swing) / 44100;
+            const double v = std::cos(phase) + std::cos(2 * phase) / 2 + std::cos(3 * phase) / 3;
+            s[n + 3000] =
+                static_cast<std::int16_t>(std::min(18000 * v * std::exp(-2 * t), 32767.0));
+        }
+        const auto p = estimatePitch(test::asBuffer(test::bufferOf(s)));
+        ASSERT_TRUE(p) << hz;
+        EXPECT_NEAR(p->hz, hz, 0.3);
+        EXPECT_GT(p->confidence, 0.9) << hz;
+    }
+}
+
 // Mains hum turned up until it fires the pluck test is no note; a plucked
 // tone right on the mains frequency is, wherever in the buffer it starts.
 TEST(EstimatePitch, LoudHumAloneHasNoPitchButAToneOnTheMainsHasOne)
