@@ -161,8 +161,10 @@ void writeWrongReadings(std::ostream& out, const std::vector<ClipResult>& result
 {
     out << "\n### Wrong readings that remain, belt range, volume up\n\n"
         << "What they have in common, by their ratio to the true pitch: near 1.02 or 1.03, "
-           "short notes heard through the room (alone or in the combined chain), whose echo "
-           "outlasts them and rings at the room's own resonances a few per cent off the note; "
+           "short notes heard through the room (alone or in the combined chain). A string "
+           "plucked hard sounds a few per cent sharp until its swing dies down; the room's "
+           "echo, louder than such a note within a tenth of a second, goes on repeating that "
+           "sharp attack, so every frame after the attack reads it; "
            "near 2 or 4, notes whose fundamental the phone band and the room take out while one "
            "partial rings far over the rest (the shamisen's fourth), which most frames then "
            "read; near 0.5, a note read over two of its periods under engine noise.\n\n"
