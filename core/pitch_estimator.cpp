@@ -205,9 +205,10 @@ std::optional<PitchEstimate> pitchAfterAttack(const Samples& all, std::size_t pl
 }
 
 // Where the frames after the attack split between pitches a few per cent
-// apart (two strings of a course tuned apart beating, or a room's echo
-// ringing on at its own resonances near the note), the attack, where the
-// string itself still leads, may read the note clearly.
+// apart (two strings of a course tuned apart, or a room's echo of the
+// attack, which a hard pluck sends out a little sharp, against the note
+// itself), the attack, where the string itself still leads, may read the
+// note clearly.
 bool clearerInAttack(const PitchEstimate& after, const std::optional<PitchEstimate>& attack)
 {
     return attack && attack->confidence >= kClearAttack && attack->hz >= kLowestBeltHz &&
