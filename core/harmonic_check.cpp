@@ -52,20 +52,6 @@ double aboveBar(double evidence, double whole)
     return std::clamp((evidence - kLiftBar) / (whole - kLiftBar), 0.0, 1.0);
 }
 
-// The power at `hz` of an already windowed stretch of sound (Goertzel).
-double powerAt(const std::vector<double>& windowed, double hz)
-{
-    const double c = 2 * std::cos(2 * std::numbers::pi * hz / kSampleRate);
-    double s1 = 0;
-    double s2 = 0;
-    for (const double v : windowed) {
-        const double s0 = v + c * s1 - s2;
-        s2 = s1;
-        s1 = s0;
-    }
-    return s1 * s1 + s2 * s2 - c * s1 * s2;
-}
-
 // The difference function cannot tell a period from two periods when the
 // sound repeats nearly as well at either, as a string does whose
 // fundamental is lost in a phone microphone or a room. The spectrum can: if
@@ -73,13 +59,25 @@ double powerAt(const std::vector<double>& windowed, double hz)
 // half or a third of the pitch, all the harmonics of `hz` but every second
 // or third are empty. So the pitch is raised to the largest multiple whose
 // harmonics carry all but a trace of the power on the harmonics of `hz`.
+double hann(std::size_t k, std::size_t n)
+{
+    return 0.5 -
+           0.5 * std::cos(2 * std::numbers::pi * static_cast<double>(k) / static_cast<double>(n));
+}
+
 std::vector<double> windowedStart(std::span<const float> x)
 {
+    // Nearly every stretch read is a whole one: its window is worked out once.
+    static const std::vector<double> kWhole = [] {
+        std::vector<double> w(kSpectrumSamples);
+        for (std::size_t k = 0; k < w.size(); ++k)
+            w[k] = hann(k, w.size());
+        return w;
+    }();
     const std::size_t n = std::min(x.size(), kSpectrumSamples);
     std::vector<double> windowed(n);
     for (std::size_t k = 0; k < n; ++k)
-        windowed[k] = x[k] * (0.5 - 0.5 * std::cos(2 * std::numbers::pi * static_cast<double>(k) /
-                                                   static_cast<double>(n)));
+        windowed[k] = x[k] * (n == kSpectrumSamples ? kWhole[k] : hann(k, n));
     return windowed;
 }
 
@@ -89,13 +87,28 @@ struct Harmonics {
     std::array<double, kHarmonics + 1> power{};
     std::size_t count = 0;
 };
+// Each harmonic's power by Goertzel's recurrence. All of them are run in one
+// pass over the sound: each recurrence waits on its own last step, so run
+// one after another they would leave the processor idle most of the time.
 Harmonics harmonicsOf(const std::vector<double>& windowed, double hz)
 {
     Harmonics h;
-    while (h.count < kHarmonics && static_cast<double>(h.count + 1) * hz <= kSpectrumTopHz) {
+    while (h.count < kHarmonics && static_cast<double>(h.count + 1) * hz <= kSpectrumTopHz)
         ++h.count;
-        h.power[h.count] = powerAt(windowed, static_cast<double>(h.count) * hz);
+    std::array<double, kHarmonics + 1> c{}, s1{}, s2{};
+    for (std::size_t k = 1; k <= h.count; ++k) {
+        const double f = static_cast<double>(k) * hz;
+        c[k] = 2 * std::cos(2 * std::numbers::pi * f / kSampleRate);
     }
+    for (const double v : windowed) {
+        for (std::size_t k = 1; k <= h.count; ++k) {
+            const double s0 = v + c[k] * s1[k] - s2[k];
+            s2[k] = s1[k];
+            s1[k] = s0;
+        }
+    }
+    for (std::size_t k = 1; k <= h.count; ++k)
+        h.power[k] = s1[k] * s1[k] + s2[k] * s2[k] - c[k] * s1[k] * s2[k];
     return h;
 }
 
