@@ -45,7 +45,20 @@ struct Ringing {
     double hum = 0;         // 50 Hz hum and its third harmonic, in full scale
     double hiss = 0;        // white noise, in full scale
     std::size_t pluckSample = 3000;
+    // From this many seconds after the pluck on, the pitch swings 3.5 % down
+    // and up every 60 ms, as a room's echo or a second string can make the
+    // frames read it (0: never).
+    double splitAfter = 0;
 };
+
+// How many seconds the swing has put the string's phase ahead by time t.
+inline double swingLead(const Ringing& r, double t)
+{
+    if (r.splitAfter <= 0 || t < r.splitAfter)
+        return 0;
+    const double within = std::fmod(t - r.splitAfter, 0.12);
+    return 0.035 * (std::max(within - 0.06, 0.0) - std::min(within, 0.06));
+}
 
 inline Bytes ringing(const Ringing& r)
 {
@@ -57,7 +70,7 @@ inline Bytes ringing(const Ringing& r)
             const double kk = static_cast<double>(k);
             const double f = kk * r.hz * std::sqrt(1 + r.stretch * kk * kk);
             v[n] += r.partials[k - 1] * std::exp(-t * 3 * kk) *
-                    std::sin(2 * std::numbers::pi * f * t + kk);
+                    std::sin(2 * std::numbers::pi * f * (t + swingLead(r, t)) + kk);
         }
         peak = std::max(peak, std::abs(v[n]));
     }
