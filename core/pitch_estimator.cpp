@@ -31,8 +31,10 @@ constexpr std::size_t kAttackSamples = kSampleRate / 8;
 // Not one with under a tenth of its confidence: mostly the spectrum ruled
 // that out (a lower pitch's harmonics hold power), and the attack of a
 // string whose fourth partial leads is read at four times its pitch through
-// a room as well. Set on the tuning half: a bar of 0.6 or 0.8, or a
-// nearness of 3 % or 8 %, changes one or two readings there.
+// a room as well. Set on the tuning half, where this turns 18 readings
+// from "---" into right ones and none into wrong ones: a bar of 0.8 or a
+// nearness of 3 % gains 8 fewer, a floor of 0.05 or 0.2 the same. A bar of
+// 0.6 gains 4 more, but shows a value on ten minutes of workshop machinery.
 constexpr double kRuledOut = 0.1;
 constexpr double kClearAttack = 0.7;
 constexpr double kSameNote = 0.05;
