@@ -28,14 +28,13 @@ constexpr std::size_t kEarlySkip = kSampleRate / 50;
 constexpr std::size_t kAttackSamples = kSampleRate / 8;
 // A reading after the attack in doubt (under kConfidentFrom) is taken from
 // the attack instead where the attack reads this clearly, within 5 % of it.
-// Not one with under a tenth of its confidence: mostly the spectrum ruled
-// that out (a lower pitch's harmonics hold power), and the attack of a
-// string whose fourth partial leads is read at four times its pitch through
-// a room as well. Set on the tuning half, where this turns 18 readings
-// from "---" into right ones and none into wrong ones: a bar of 0.8 or a
-// nearness of 3 % gains 8 fewer, a floor of 0.05 or 0.2 the same. A bar of
-// 0.6 gains 4 more, but shows a value on ten minutes of workshop machinery.
-constexpr double kRuledOut = 0.1;
+// Not one with no confidence at all: the spectrum ruled that out (a lower
+// pitch's harmonics hold power), and the attack of a string whose fourth
+// partial leads is read at four times its pitch through a room as well. Set
+// on the tuning half, where this turns 19 readings from "---" into right
+// ones and none into wrong ones: a bar of 0.8 or a nearness of 3 % gains 8
+// fewer; a bar of 0.6 gains 4 more, but shows a value on ten minutes of
+// workshop machinery.
 constexpr double kClearAttack = 0.7;
 constexpr double kSameNote = 0.05;
 // Otherwise a quarter of a second is read at most, which bounds the cost.
@@ -238,7 +237,7 @@ std::optional<PitchEstimate> estimatePitchAfter(AnalysisBuffer buffer, std::size
     const double attack = energyFrom(all, attackFrom) - late;
     const bool diedAway =
         perSample(late, all.size() - first) < kDiedAway * perSample(attack, first - attackFrom);
-    const bool split = p->confidence < kConfidentFrom && p->confidence >= kRuledOut;
+    const bool split = p->confidence < kConfidentFrom && p->confidence > 0;
     if (!diedAway && !split)
         return p;
     const std::optional<PitchEstimate> early = pitchFrom(all, attackFrom, nullptr, kAttackSamples);
