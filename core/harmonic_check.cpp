@@ -52,19 +52,14 @@ double aboveBar(double evidence, double whole)
     return std::clamp((evidence - kLiftBar) / (whole - kLiftBar), 0.0, 1.0);
 }
 
-// The difference function cannot tell a period from two periods when the
-// sound repeats nearly as well at either, as a string does whose
-// fundamental is lost in a phone microphone or a room. The spectrum can: if
-// `hz` is the pitch, its partials lie on its own harmonics, and if `hz` is a
-// half or a third of the pitch, all the harmonics of `hz` but every second
-// or third are empty. So the pitch is raised to the largest multiple whose
-// harmonics carry all but a trace of the power on the harmonics of `hz`.
+// The weight of sample k of n in a Hann window.
 double hann(std::size_t k, std::size_t n)
 {
     return 0.5 -
            0.5 * std::cos(2 * std::numbers::pi * static_cast<double>(k) / static_cast<double>(n));
 }
 
+// Up to the first kSpectrumSamples of `x`, under a Hann window.
 std::vector<double> windowedStart(std::span<const float> x)
 {
     // Nearly every stretch read is a whole one: its window is worked out once.
@@ -87,6 +82,7 @@ struct Harmonics {
     std::array<double, kHarmonics + 1> power{};
     std::size_t count = 0;
 };
+
 // Each harmonic's power by Goertzel's recurrence. All of them are run in one
 // pass over the sound: each recurrence waits on its own last step, so run
 // one after another they would leave the processor idle most of the time.
@@ -125,6 +121,13 @@ double offOverOn(const Harmonics& h, std::size_t m)
     return onMean > 0 ? offMean / onMean : 1.0;
 }
 
+// The difference function cannot tell a period from two periods when the
+// sound repeats nearly as well at either, as a string does whose
+// fundamental is lost in a phone microphone or a room. The spectrum can: if
+// `hz` is the pitch, its partials lie on its own harmonics, and if `hz` is a
+// half or a third of the pitch, all the harmonics of `hz` but every second
+// or third are empty. So the pitch is raised to the largest multiple whose
+// harmonics carry all but a trace of the power on the harmonics of `hz`.
 double liftedOver(std::span<const float> x, double hz)
 {
     const Harmonics h = harmonicsOf(windowedStart(x), hz);
