@@ -62,17 +62,17 @@ Samples withoutRepeating(const Samples& all, std::size_t period)
     return rest;
 }
 
+bool mostlyHum(const Samples& all, const Samples& rest, std::size_t first)
+{
+    return energyFrom(rest, first) < kNotOnlyHum * energyFrom(all, first);
+}
+
 // True when the sound after the attack is hum alone and there was no note
 // to read: one died in the attack (which, with the hum taken out, was much
 // louder than the hum), or there was none, and the hum itself fired the
 // pluck test with the microphone turned up (the sound holds its level where
 // a plucked note dies away). A steady tone right on the mains frequency
 // cannot be told from hum; a plucked belt never is one.
-bool mostlyHum(const Samples& all, const Samples& rest, std::size_t first)
-{
-    return energyFrom(rest, first) < kNotOnlyHum * energyFrom(all, first);
-}
-
 bool onlyHum(const Samples& all, const Samples& rest, std::size_t pluck, std::size_t first)
 {
     double attack = 0;
