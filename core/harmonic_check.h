@@ -45,6 +45,15 @@ double lowerPitchEvidence(std::span<const float> sound, double hz);
 //   taken out, `withoutHum`).
 double certainty(std::span<const float> sound, double hz, double repeatGain, bool withoutHum);
 
+// `hz`, or the lower pitch the note settled on: a string or belt plucked
+// hard sounds a few per cent sharp until its swing dies down, and a room's
+// echo, loudest where the note was, keeps repeating that sharp attack long
+// after the note itself has settled, so the frames may read the echo. Over
+// the whole of `sound`, the sound after the attack, the settled note then
+// holds as much power on its harmonics as the sharp one. Never a higher
+// pitch: a pitch only falls as a swing dies down.
+double settledPitch(std::span<const float> sound, double hz);
+
 // The same for a pitch on the mains' period, from `withoutHum`, the sound
 // with the hum taken out: whether its double is clearly ruled out.
 double certaintyOnMains(std::span<const float> withoutHum, double hz);

@@ -216,15 +216,10 @@ bool clearerInAttack(const PitchEstimate& after, const std::optional<PitchEstima
            std::abs(attack->hz - after.hz) <= kSameNote * after.hz;
 }
 
-} // namespace
-
-std::optional<PitchEstimate> estimatePitchAfter(AnalysisBuffer buffer, std::size_t pluckOffset)
+// The note's pitch, from the sound after the attack or, where that is no
+// better, from the attack itself.
+std::optional<PitchEstimate> noteReading(const Samples& all, std::size_t pluck, std::size_t first)
 {
-    const std::size_t pluck = sampleIndexOf(pluckOffset);
-    const std::size_t first = pluck + kSkipSamples;
-    if (first >= samplesIn(kAnalysisBufferBytes))
-        return std::nullopt;
-    const Samples all = samplesFrom(buffer, 0);
     const std::optional<PitchEstimate> p = pitchAfterAttack(all, pluck, first);
     if (!p)
         return p;
@@ -244,6 +239,21 @@ std::optional<PitchEstimate> estimatePitchAfter(AnalysisBuffer buffer, std::size
     if (diedAway)
         return early ? early : p;
     return clearerInAttack(*p, early) ? early : p;
+}
+
+} // namespace
+
+std::optional<PitchEstimate> estimatePitchAfter(AnalysisBuffer buffer, std::size_t pluckOffset)
+{
+    const std::size_t pluck = sampleIndexOf(pluckOffset);
+    const std::size_t first = pluck + kSkipSamples;
+    if (first >= samplesIn(kAnalysisBufferBytes))
+        return std::nullopt;
+    const Samples all = samplesFrom(buffer, 0);
+    std::optional<PitchEstimate> p = noteReading(all, pluck, first);
+    if (p)
+        p->hz = settledPitch(std::span<const float>(all).subspan(first), p->hz);
+    return p;
 }
 
 } // namespace tensikon

@@ -28,6 +28,9 @@ inline constexpr double kHighestPitchHz = 1000.0;
 // believed only when nearly certain.
 inline constexpr double kLowestBeltHz = 60.0;
 inline constexpr double kSureBelowBelts = 0.9;
+// Nor does one ring above this; the notes the estimator's rules were set on
+// lie between the two.
+inline constexpr double kHighestBeltHz = 250.0;
 // A pitch shown on its own must be heard, repeating well, in at least about
 // half the frames after the attack. Set on real plucks through a phone
 // microphone, a room, hum and noise: lower shows more wrong values, higher
