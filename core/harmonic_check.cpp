@@ -59,6 +59,13 @@ constexpr int kMostSettleSteps = 32;
 constexpr int kCoarseSettleSteps = 4;
 constexpr std::size_t kSettleHarmonics = 8;
 
+// Below the belts a belt's note read at half its pitch is far likelier
+// than a note of its own, so a pitch there is doubled on weaker evidence:
+// power off its double's harmonics under this share of that on them (13.5
+// dB less). Set on the tuning half: every reading below the belts under it
+// was a note read at half its pitch; the first true note there lay at 5.4 %.
+constexpr double kDoubleBelowBelts = 0.045;
+
 // 0 at kLiftBar, 1 from `whole` on.
 double aboveBar(double evidence, double whole)
 {
@@ -164,14 +171,16 @@ double offOverOn(const Harmonics& h, std::size_t m)
 // `hz` is the pitch, its partials lie on its own harmonics, and if `hz` is a
 // half or a third of the pitch, all the harmonics of `hz` but every second
 // or third are empty. So the pitch is raised to the largest multiple whose
-// harmonics carry all but a trace of the power on the harmonics of `hz`.
+// harmonics carry all but a trace of the power on the harmonics of `hz`
+// (below the belts, a double carries a little less).
 double liftedOver(std::span<const float> x, double hz)
 {
     const Harmonics h = harmonicsOf(windowedStart(x), hz);
     for (std::size_t m = kMostPitchMultiple; m >= 2; --m) {
         if (hz * static_cast<double>(m) > kHighestPitchHz || h.count < 2 * m)
             continue;
-        if (offOverOn(h, m) < kLiftBar)
+        const double bar = m == 2 && hz < kLowestBeltHz ? kDoubleBelowBelts : kLiftBar;
+        if (offOverOn(h, m) < bar)
             return hz * static_cast<double>(m);
     }
     return hz;

@@ -48,5 +48,22 @@ TEST(SettledPitch, FallsOnlyToALowerNoteHeardOnMostHarmonics)
     }
 }
 
+// Odd harmonics of half the pitch, each of amplitude `a`, as a room or a
+// second string can leave them.
+Series oddOfHalf(double hz, double a)
+{
+    return {hz / 2, {a, 0, a, 0, a, 0, a, 0, a, 0, a, 0, a, 0, a, 0}};
+}
+
+// With 3 % of the power off the double's harmonics, a reading below the
+// belts is doubled and one in them is not; with 8 % neither is.
+TEST(PitchFromHarmonics, DoublesAReadingBelowTheBeltsOnWeakerEvidence)
+{
+    const std::vector<double> note{900, 1000, 800, 600, 500, 400, 300, 200};
+    EXPECT_EQ(pitchFromHarmonics(soundOf({{90, note}, oddOfHalf(90, 112)}), 45), 90);
+    EXPECT_EQ(pitchFromHarmonics(soundOf({{180, note}, oddOfHalf(180, 112)}), 90), 90);
+    EXPECT_EQ(pitchFromHarmonics(soundOf({{90, note}, oddOfHalf(90, 183)}), 45), 45);
+}
+
 } // namespace
 } // namespace tensikon
