@@ -12,6 +12,8 @@
 // outvoted. The spectrum then checks that the median is not a sub-multiple
 // of the pitch, and a median on the mains frequency is read again with the
 // hum taken out, so that a note that dies quickly is not read as the hum.
+// Last, where a room's echo repeats the sharp attack of a hard pluck, the
+// reading falls to the lower pitch the note itself settled on.
 #pragma once
 
 #include <cstddef>
