@@ -9,8 +9,8 @@
 namespace tensikon {
 namespace {
 
-// A third of a second of sound: `series` harmonic tones, each its pitch
-// and the amplitude of each of its first eight harmonics.
+// A third of a second of sound: harmonic tones, each its pitch and the
+// amplitude of each of its harmonics, the fundamental first.
 struct Series {
     double hz;
     std::vector<double> amplitudes;
@@ -30,18 +30,20 @@ std::vector<float> soundOf(const std::vector<Series>& series)
     return x;
 }
 
+// A string's partials, its second the strongest.
+const std::vector<double> kNote{900, 1000, 800, 600, 500, 400, 300, 200};
+
 // The echo of a sharp attack is read, 3 to 6 % (more than 5 Hz) over the
 // note it settled on; a pitch is never raised to a sharper one; and a lower
 // tone that has the fundamental alone (a room's resonance) is no settled
 // note.
 TEST(SettledPitch, FallsOnlyToALowerNoteHeardOnMostHarmonics)
 {
-    const std::vector<double> loud{900, 1000, 800, 600, 500, 400, 300, 200};
     const std::vector<double> echo{600, 700, 500, 400, 300, 200, 150, 100};
     for (const auto& [note, sharp] : {std::pair{100.0, 1.06}, {180.0, 1.03}, {240.0, 1.03}}) {
-        const std::vector<float> settled = soundOf({{note, loud}, {note * sharp, echo}});
+        const std::vector<float> settled = soundOf({{note, kNote}, {note * sharp, echo}});
         EXPECT_NEAR(settledPitch(settled, note * sharp), note, 0.003 * note) << note;
-        const std::vector<float> sharper = soundOf({{note, echo}, {note * sharp, loud}});
+        const std::vector<float> sharper = soundOf({{note, echo}, {note * sharp, kNote}});
         EXPECT_EQ(settledPitch(sharper, note), note) << note;
         const std::vector<float> resonance = soundOf({{note, echo}, {note * 0.96, {2000}}});
         EXPECT_EQ(settledPitch(resonance, note), note) << note;
@@ -59,10 +61,9 @@ Series oddOfHalf(double hz, double a)
 // belts is doubled and one in them is not; with 8 % neither is.
 TEST(PitchFromHarmonics, DoublesAReadingBelowTheBeltsOnWeakerEvidence)
 {
-    const std::vector<double> note{900, 1000, 800, 600, 500, 400, 300, 200};
-    EXPECT_EQ(pitchFromHarmonics(soundOf({{90, note}, oddOfHalf(90, 112)}), 45), 90);
-    EXPECT_EQ(pitchFromHarmonics(soundOf({{180, note}, oddOfHalf(180, 112)}), 90), 90);
-    EXPECT_EQ(pitchFromHarmonics(soundOf({{90, note}, oddOfHalf(90, 183)}), 45), 45);
+    EXPECT_EQ(pitchFromHarmonics(soundOf({{90, kNote}, oddOfHalf(90, 112)}), 45), 90);
+    EXPECT_EQ(pitchFromHarmonics(soundOf({{180, kNote}, oddOfHalf(180, 112)}), 90), 90);
+    EXPECT_EQ(pitchFromHarmonics(soundOf({{90, kNote}, oddOfHalf(90, 183)}), 45), 45);
 }
 
 } // namespace
