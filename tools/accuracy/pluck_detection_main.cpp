@@ -27,6 +27,7 @@
 #include <sstream>
 
 #include "core/no_reading_reason.h"
+#include "core/pitch_estimator.h"
 #include "tests/tools/wav_in_memory.h"
 #include "tools/accuracy/accuracy_corpus.h"
 #include "tools/accuracy/real_accuracy.h"
@@ -40,7 +41,7 @@ using namespace tensikon::bench;
 namespace {
 
 constexpr double kRate = kSampleRate;
-constexpr double kLowestBelt = 60, kHighestBelt = 250, kRightWithin = 5;
+constexpr double kRightWithin = 5;
 constexpr std::array kTests{PluckTest::Level, PluckTest::Automatic};
 constexpr std::array kVolumes{"up", "full", "quiet"};
 constexpr std::size_t kHoldBlocks = 4; // the default hold of 1 s
@@ -140,7 +141,7 @@ int corpus(const fs::path& dir)
     std::vector<std::string> chains; // in the manifest's order
     std::map<std::string, std::optional<std::size_t>> onsets;
     for (const Clip& c : *clips) {
-        if (c.trueHz < kLowestBelt || c.trueHz >= kHighestBelt)
+        if (c.trueHz < kLowestBeltHz || c.trueHz >= kHighestBeltHz)
             continue;
         if (std::find(chains.begin(), chains.end(), c.chain) == chains.end())
             chains.push_back(c.chain);

@@ -7,6 +7,7 @@
 #include <sstream>
 #include <utility>
 
+#include "core/pitch_estimator.h"
 #include "tools/accuracy/accuracy_report.h"
 
 namespace tensikon::bench {
@@ -25,8 +26,9 @@ struct Range {
     const char* name;
     double low, high;
 };
-constexpr Range kRanges[] = {
-    {"40-60 Hz", 0, 60}, {"60-250 Hz (belts)", 60, 250}, {"250-1000 Hz", 250, 1e9}};
+constexpr Range kRanges[] = {{"40-60 Hz", 0, kLowestBeltHz},
+                             {"60-250 Hz (belts)", kLowestBeltHz, kHighestBeltHz},
+                             {"250-1000 Hz", kHighestBeltHz, 1e9}};
 constexpr Range kAllNotes{"all", 0, 1e9};
 
 void writeHead(std::ostream& out, const char* group)
