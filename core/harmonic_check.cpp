@@ -278,8 +278,10 @@ double certaintyOnMains(std::span<const float> withoutHum, double hz)
 double settledPitch(std::span<const float> sound, double hz)
 {
     const std::vector<double> whole = windowed(sound, sound.size());
-    const Harmonics read = harmonicsOf<kSettleHarmonics>(whole, hz);
     const Lower lower = strongestLower(whole, hz);
+    if (lower.harmonics.count == 0)
+        return hz; // no lower pitch to settle on, or silence
+    const Harmonics read = harmonicsOf<kSettleHarmonics>(whole, hz);
     // A room's resonance can lift the lower pitch's fundamental alone; the
     // settled note holds more at half its harmonics or more.
     std::size_t louder = 0;
