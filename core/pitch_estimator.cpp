@@ -58,6 +58,11 @@ constexpr double kClearDespiteHum = 0.9;
 // Frames within 1.5 % of the median pitch agree with it.
 constexpr double kAgreement = 0.015;
 
+// A pitch estimate with the frames it was read from.
+struct Reading : PitchEstimate {
+    Frames frames;
+};
+
 // Full 16-bit samples from `first` to the buffer's end.
 Samples samplesFrom(AnalysisBuffer buffer, std::size_t first)
 {
@@ -90,23 +95,30 @@ std::optional<double> medianPitch(const Frames& frames)
     return sum / static_cast<double>(agreeing);
 }
 
-// The frames' mean confidence in `hz`, over all frames heard. A frame that
-// found a whole multiple of the period (`hz` / 2 ... `hz` / 5) found the
-// same sound repeating, only over more of its periods: reverberation makes
+// The frames' mean confidence in a pitch from `low` to `high` (`hz` alone
+// where they are one), over all frames heard. A frame that found a whole
+// multiple of the period (a half ... a fifth of the pitch) found the same
+// sound repeating, only over more of its periods: reverberation makes
 // neighbouring periods differ more than periods further apart, so in a
 // room many frames do. A pitch found in a few frames only is not trusted.
-double support(const Frames& frames, double hz)
+double support(const Frames& frames, double low, double high)
 {
     double confidence = 0;
     for (const FramePitch& f : frames.periodic) {
         for (std::size_t k = 1; k <= kMostPitchMultiple; ++k) {
-            if (std::abs(f.hz * static_cast<double>(k) - hz) <= kAgreement * hz) {
+            const double found = f.hz * static_cast<double>(k);
+            if (found - low >= -kAgreement * low && found - high <= kAgreement * high) {
                 confidence += f.confidence;
                 break;
             }
         }
     }
     return confidence / static_cast<double>(frames.heard);
+}
+
+double support(const Frames& frames, double hz)
+{
+    return support(frames, hz, hz);
 }
 
 // How much better the frames that found `hz` repeat over 2 to 4 of its
@@ -128,9 +140,9 @@ double repeatGain(const Frames& frames, double hz)
 // over `most` samples at most. Its harmonics are read in `withoutHum`, when
 // given, unless the frames found the mains frequency itself, which is left
 // for the caller to read again without the hum.
-std::optional<PitchEstimate> pitchFrom(const Samples& all, std::size_t first,
-                                       const Samples* withoutHum = nullptr,
-                                       std::size_t most = kMostSamples)
+std::optional<Reading> pitchFrom(const Samples& all, std::size_t first,
+                                 const Samples* withoutHum = nullptr,
+                                 std::size_t most = kMostSamples)
 {
     const std::optional<Frames> frames =
         framesOf(Samples(all.begin() + static_cast<std::ptrdiff_t>(first), all.end()), most);
@@ -147,14 +159,15 @@ std::optional<PitchEstimate> pitchFrom(const Samples& all, std::size_t first,
     const auto spectrum = std::span<const float>(heard).subspan(first);
     const double hz = pitchFromHarmonics(spectrum, *median);
     const double confidence = std::min(support(*frames, hz), 1.0);
-    return PitchEstimate{
-        hz, confidence * certainty(spectrum, hz, repeatGain(*frames, hz), spectrumWithoutHum)};
+    return Reading{
+        {hz, confidence * certainty(spectrum, hz, repeatGain(*frames, hz), spectrumWithoutHum)},
+        *frames};
 }
 
 // The pitch again without the hum (its period is on the mains'); nothing
 // when the hum was all there was.
-std::optional<PitchEstimate> readWithoutHum(const Samples& all, const PitchEstimate& p,
-                                            std::size_t pluck, std::size_t first, double hum)
+std::optional<Reading> readWithoutHum(const Samples& all, const Reading& p, std::size_t pluck,
+                                      std::size_t first, double hum)
 {
     // When a short note has died away, the hum repeats better than what is
     // left of it. Unless the hum was nearly all there was, or the note reads
@@ -162,7 +175,7 @@ std::optional<PitchEstimate> readWithoutHum(const Samples& all, const PitchEstim
     const Samples rest = withoutRepeating(all, static_cast<std::size_t>(hum));
     if (mostlyHum(all, rest, first))
         return onlyHum(all, rest, pluck, first) ? std::nullopt : std::optional(p);
-    std::optional<PitchEstimate> q = pitchFrom(rest, first);
+    std::optional<Reading> q = pitchFrom(rest, first);
     if (q && std::abs(q->hz - p.hz) <= kAgreement * p.hz &&
         (q->confidence >= kPeriodicWithoutHum || !onMains(p.hz)))
         q = p;
@@ -173,8 +186,7 @@ std::optional<PitchEstimate> readWithoutHum(const Samples& all, const PitchEstim
 
 // The pitch after the attack, from sample `first` on (the pluck is at
 // sample `pluck`).
-std::optional<PitchEstimate> pitchAfterAttack(const Samples& all, std::size_t pluck,
-                                              std::size_t first)
+std::optional<Reading> pitchAfterAttack(const Samples& all, std::size_t pluck, std::size_t first)
 {
     // Under strong hum a period that spans two or more periods of the note
     // also comes close to a whole period of the mains, so it repeats better
@@ -186,10 +198,10 @@ std::optional<PitchEstimate> pitchAfterAttack(const Samples& all, std::size_t pl
     // harmonic when the hum is taken out with it.
     const Hum hum = humIn(all, first);
     const bool humHeard = hum.share >= kHumShare;
-    std::optional<PitchEstimate> p = pitchFrom(all, first, humHeard ? &hum.rest : nullptr);
+    std::optional<Reading> p = pitchFrom(all, first, humHeard ? &hum.rest : nullptr);
     const bool inDoubt = !p || p->hz < kLowestBeltHz || p->confidence < kClearDespiteHum;
     if (inDoubt && hum.share >= kHumMasksNote && !mostlyHum(all, hum.rest, first)) {
-        const std::optional<PitchEstimate> q = pitchFrom(hum.rest, first, &hum.rest);
+        const std::optional<Reading> q = pitchFrom(hum.rest, first, &hum.rest);
         if (q && q->hz >= kLowestBeltHz &&
             (!p || p->hz < kLowestBeltHz || q->confidence > p->confidence))
             p = q;
@@ -210,7 +222,7 @@ std::optional<PitchEstimate> pitchAfterAttack(const Samples& all, std::size_t pl
 // attack, which a hard pluck sends out a little sharp, against the note
 // itself), the attack, where the string itself still leads, may read the
 // note clearly.
-bool clearerInAttack(const PitchEstimate& after, const std::optional<PitchEstimate>& attack)
+bool clearerInAttack(const Reading& after, const std::optional<Reading>& attack)
 {
     return attack && attack->confidence >= kClearAttack && attack->hz >= kLowestBeltHz &&
            std::abs(attack->hz - after.hz) <= kSameNote * after.hz;
@@ -218,9 +230,9 @@ bool clearerInAttack(const PitchEstimate& after, const std::optional<PitchEstima
 
 // The note's pitch, from the sound after the attack or, where that is no
 // better, from the attack itself.
-std::optional<PitchEstimate> noteReading(const Samples& all, std::size_t pluck, std::size_t first)
+std::optional<Reading> noteReading(const Samples& all, std::size_t pluck, std::size_t first)
 {
-    const std::optional<PitchEstimate> p = pitchAfterAttack(all, pluck, first);
+    const std::optional<Reading> p = pitchAfterAttack(all, pluck, first);
     if (!p)
         return p;
     // A note that has died away by the end of the attack leaves to what
@@ -235,10 +247,21 @@ std::optional<PitchEstimate> noteReading(const Samples& all, std::size_t pluck, 
     const bool split = p->confidence < kConfidentFrom && p->confidence > 0;
     if (!diedAway && !split)
         return p;
-    const std::optional<PitchEstimate> early = pitchFrom(all, attackFrom, nullptr, kAttackSamples);
+    const std::optional<Reading> early = pitchFrom(all, attackFrom, nullptr, kAttackSamples);
     if (diedAway)
         return early ? early : p;
     return clearerInAttack(*p, early) ? early : p;
+}
+
+// A note that settled lower was heard all the way down from the pitch read:
+// the frames that found a pitch between the two found the same note, and
+// count for it as the frames that found the pitch read counted for that.
+PitchEstimate settledReading(const Reading& read, double settled)
+{
+    const double before = support(read.frames, read.hz);
+    const double after = support(read.frames, settled, read.hz);
+    const double confidence = before > 0 ? read.confidence * after / before : read.confidence;
+    return {settled, std::min(confidence, 1.0)};
 }
 
 } // namespace
@@ -250,10 +273,11 @@ std::optional<PitchEstimate> estimatePitchAfter(AnalysisBuffer buffer, std::size
     if (first >= samplesIn(kAnalysisBufferBytes))
         return std::nullopt;
     const Samples all = samplesFrom(buffer, 0);
-    std::optional<PitchEstimate> p = noteReading(all, pluck, first);
-    if (p)
-        p->hz = settledPitch(std::span<const float>(all).subspan(first), p->hz);
-    return p;
+    const std::optional<Reading> read = noteReading(all, pluck, first);
+    if (!read)
+        return std::nullopt;
+    const double settled = settledPitch(std::span<const float>(all).subspan(first), read->hz);
+    return settled == read->hz ? PitchEstimate{*read} : settledReading(*read, settled);
 }
 
 } // namespace tensikon
