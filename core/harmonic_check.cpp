@@ -186,15 +186,17 @@ double liftedOver(std::span<const float> x, double hz)
     return hz;
 }
 
-// The lower pitch the note may have settled on: of those under `hz` that
-// the settling steps allow, the one whose harmonics in `whole`, the
-// windowed sound, hold the most power. Found on a grid of whole per cents, then to a
-// quarter per cent around the best of them, which costs under half as much.
+// A lower pitch and the power at its harmonics.
 struct Lower {
     double hz = 0;
     Harmonics harmonics;
 };
 
+// The lower pitch the note may have settled on: of those under `hz` that
+// the settling steps allow, the one whose harmonics in `whole`, the
+// windowed sound, hold the most power. Found on a grid of whole per cents,
+// then to a quarter per cent around the best of them, which costs under
+// half as much.
 Lower strongestLower(const std::vector<double>& whole, double hz)
 {
     Lower best;
