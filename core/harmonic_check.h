@@ -29,7 +29,8 @@ double higherPitchEvidence(std::span<const float> sound, double hz);
 
 // The strongest evidence that `hz` is a whole multiple of the pitch: over
 // the lower candidates hz / 2 ... hz / kMostPitchMultiple (down to the
-// lowest pitch read), the largest power on their harmonics that `hz` lacks,
+// lowest pitch read, or for a pitch in the belts' range to the lowest
+// belt's), the largest power on their harmonics that `hz` lacks,
 // per harmonic, relative to that on the harmonics of `hz`. Near 0 when `hz`
 // is the pitch.
 double lowerPitchEvidence(std::span<const float> sound, double hz);

@@ -66,5 +66,13 @@ TEST(PitchFromHarmonics, DoublesAReadingBelowTheBeltsOnWeakerEvidence)
     EXPECT_EQ(pitchFromHarmonics(soundOf({{90, kNote}, oddOfHalf(90, 183)}), 45), 45);
 }
 
+// Half the pitch, as filled as a room leaves it, doubts a reading whose
+// half could be a belt's and leaves one whose half is below the belts.
+TEST(Certainty, DoubtsNoReadingForAHalfBelowTheBelts)
+{
+    EXPECT_GT(certainty(soundOf({{90, kNote}, oddOfHalf(90, 400)}), 90, 1, false), 0.5);
+    EXPECT_EQ(certainty(soundOf({{180, kNote}, oddOfHalf(180, 400)}), 180, 1, false), 0);
+}
+
 } // namespace
 } // namespace tensikon
