@@ -115,12 +115,15 @@ TEST(ShownReading, TheRule)
     EXPECT_EQ(show(211, vague), std::pair(std::optional<std::int32_t>(), R::None));
     EXPECT_EQ(show(140, std::nullopt), std::pair(std::optional<std::int32_t>(), R::None));
     EXPECT_EQ(show(std::nullopt, std::nullopt), std::pair(std::optional<std::int32_t>(), R::None));
-    // Below the belts, a pitch on its own must be nearly certain; a count it confirms is not judged.
-    EXPECT_EQ(show(2940, PitchEstimate{43.3, 0.67}), std::pair(std::optional<std::int32_t>(), R::None));
+    // Below the belts, a pitch on its own must be nearly certain; a count it confirms is not
+    // judged.
+    EXPECT_EQ(show(2940, PitchEstimate{43.3, 0.67}),
+              std::pair(std::optional<std::int32_t>(), R::None));
     EXPECT_EQ(show(2940, PitchEstimate{43.3, 0.95}), std::pair(std::optional(43), R::Pitch));
     EXPECT_EQ(show(43, PitchEstimate{43.3, 0.3}), std::pair(std::optional(43), R::Crossings));
     // Above the range read, a pitch on its own is the edge of the search.
-    EXPECT_EQ(show(944, PitchEstimate{1008.0, 0.97}), std::pair(std::optional<std::int32_t>(), R::None));
+    EXPECT_EQ(show(944, PitchEstimate{1008.0, 0.97}),
+              std::pair(std::optional<std::int32_t>(), R::None));
 }
 
 // A single loud run is no tone: the count reads 2004 Hz from the hold-off
