@@ -308,4 +308,14 @@ std::optional<PitchEstimate> estimatePitchAfter(AnalysisBuffer buffer, std::size
     return settled == read->hz ? PitchEstimate{*read} : settledReading(*read, settled);
 }
 
+double pitchHeldFrom(AnalysisBuffer buffer, std::size_t first, double hz)
+{
+    const Samples all = withoutRumble(buffer);
+    if (first >= all.size())
+        return 0;
+    const Samples rest(all.begin() + static_cast<std::ptrdiff_t>(first), all.end());
+    const std::optional<Frames> frames = framesOf(rest, rest.size());
+    return frames && frames->heard > 0 ? std::min(support(*frames, hz), 1.0) : 0;
+}
+
 } // namespace tensikon

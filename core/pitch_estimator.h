@@ -53,4 +53,9 @@ struct PitchEstimate {
 // or when there is no period in 40..1000 Hz at all.
 std::optional<PitchEstimate> estimatePitchAfter(AnalysisBuffer buffer, std::size_t pluckOffset);
 
+// How steadily the sound from sample `first` to the buffer's end holds the
+// pitch `hz`: the frames' mean confidence in it (or in a whole multiple of
+// their own pitch), over all its frames that were heard; 0..1.
+double pitchHeldFrom(AnalysisBuffer buffer, std::size_t first, double hz);
+
 } // namespace tensikon

@@ -36,16 +36,24 @@ constexpr double kMostlyHeld = 0.6;
 // and an engine speeding up add more, mostly far more. Not all: one spoken
 // phrase comes back 7.3 dB with a clear pitch, while sampled pizzicato and
 // double bass notes, whose level swells again on their own, come back 6.4
-// to 9.9 dB through a room. Without the bar the voice shows a value, so
-// those notes give "---".
+// to 9.9 dB through a room. Their pitch tells them apart (below).
 constexpr std::size_t kStepSamples = kSampleRate / 20;
 constexpr double kMostRegainDb = 6.0;
 // Read in frames of whole periods, about 10 ms long, the level of a held
 // note lies on a straight line (in dB) within about 2 dB rms; a held vowel
 // wobbles with its voice, 2.3 dB or more. Set on real notes against speech;
-// through a room some notes wobble as much as a voice and give "---".
+// through a room some notes wobble as much as a voice.
 constexpr std::size_t kWobbleFrameSamples = kSampleRate / 100;
 constexpr double kMostWobbleDb = 2.2;
+// Either bar stands only where the pitch does not hold throughout: a
+// voice's pitch moves with its words, while a string's stays put however
+// its level swells and sinks. Over the whole sound after the attack, the
+// frames' confidence in the pitch (`pitchHeldFrom`) comes to 0.62 at most
+// on ten minutes of speech; on the tuning half it comes to 0.41 at most
+// where the bars took a pitch read wrong, and up to 0.91 where they took
+// one read right. Set there and against speech, with room to spare above
+// the voice.
+constexpr double kHoldsPitch = 0.7;
 // The envelope is read in frames of 10 ms. A ringing belt never comes back
 // 16 dB (a power of 40) over its quietest frame so far (a new word or a new
 // knock does), and never falls 20 dB (a power of 100) within 50 ms (a word
@@ -164,18 +172,25 @@ double wobbleDb(AnalysisBuffer buffer, std::size_t first, double hz)
     return std::sqrt(squares / n);
 }
 
-// A sound that keeps most of its power and is not the even tone of a
-// ringing string: below any belt, or wobbling like a voice.
-bool heldButUneven(AnalysisBuffer buffer, std::size_t first, double share,
-                   const std::optional<PitchEstimate>& pitch)
+// A sound that keeps most of its power below any belt: engines fire and
+// motors turn at 40 to 50 Hz, steadily, with a pitch confidence of 0.8 at
+// most under their noise; a belt that slack does not ring on at an even
+// level. A pure steady tone there is still read.
+bool dronesBelowBelts(double share, const std::optional<PitchEstimate>& pitch)
 {
-    if (share < kMostlyHeld || !pitch)
-        return false;
-    // Engines fire and motors turn at 40 to 50 Hz, steadily, with a pitch
-    // confidence of 0.8 at most under their noise; a belt that slack does
-    // not ring on at an even level. A pure steady tone there is still read.
-    return (pitch->hz < kLowestBeltHz && pitch->confidence < kSureBelowBelts) ||
-           wobbleDb(buffer, first, pitch->hz) > kMostWobbleDb;
+    return share >= kMostlyHeld && pitch && pitch->hz < kLowestBeltHz &&
+           pitch->confidence < kSureBelowBelts;
+}
+
+// A level that comes back, or, where most of the power is kept, wobbles,
+// as a voice's does, on a pitch that does not hold.
+bool swellsLikeAVoice(AnalysisBuffer buffer, std::size_t first, double share,
+                      const std::optional<PitchEstimate>& pitch)
+{
+    const bool uneven =
+        regainDb(buffer, first) > kMostRegainDb ||
+        (share >= kMostlyHeld && pitch && wobbleDb(buffer, first, pitch->hz) > kMostWobbleDb);
+    return uneven && (!pitch || pitchHeldFrom(buffer, first, pitch->hz) < kHoldsPitch);
 }
 
 } // namespace
@@ -195,7 +210,7 @@ SoundShape soundShape(AnalysisBuffer buffer, std::size_t pluckOffset,
     if (held && (!pitch || onMains(pitch->hz)) && repeatsWithMains(buffer, early))
         return SoundShape::Hum;
     if ((held && (!pitch || pitch->confidence < kClearPitch)) || breaksOff(buffer, early) ||
-        regainDb(buffer, early) > kMostRegainDb || heldButUneven(buffer, early, share, pitch))
+        dronesBelowBelts(share, pitch) || swellsLikeAVoice(buffer, early, share, pitch))
         return SoundShape::NoRing;
     return SoundShape::RingsDown;
 }
