@@ -2,11 +2,13 @@
 //
 // The crossing count reads overtones when a plucked waveform crosses its
 // resting level more than twice per period, as real strings and belts do.
-// This estimator compares the sound after the pluck with itself shifted by
-// every candidate period (a cumulative mean normalised difference) and takes
-// the shortest period at which it repeats well, so a multiple of the period
-// is not taken for it, and a strong overtone cannot pass for the
-// fundamental, since the sound does not repeat at the overtone's period.
+// This estimator takes out what lies below any belt (a body's thump, a
+// room's lowest modes), then compares the sound after the pluck with itself
+// shifted by every candidate period (a cumulative mean normalised
+// difference) and takes the shortest period at which it repeats well, so a
+// multiple of the period is not taken for it, and a strong overtone cannot
+// pass for the fundamental, since the sound does not repeat at the
+// overtone's period.
 // It does so in overlapping frames of 46 ms over up to a quarter second and
 // takes the frames' median, so a frame that is read an octave off is
 // outvoted. The spectrum then checks that the median is not a sub-multiple
