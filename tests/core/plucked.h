@@ -94,3 +94,26 @@ inline Bytes ringing(const Ringing& r)
 }
 
 } // namespace tensikon::test
+
+namespace tensikon::test {
+
+// A harmonic 150 Hz tone from sample 3000 on whose level swells and sinks
+// by 5 dB four times a second, as a voice does with its syllables and a
+// sampled string may in a room. Its pitch glides down by `glide` (a share
+// of it per second), as a voice's does, or holds (0), as a string's does.
+inline Bytes swelling(double glide)
+{
+    Samples s(kAnalysisBufferBytes / 2, 0);
+    for (std::size_t n = 3000; n < s.size(); ++n) {
+        const double t = static_cast<double>(n) / 44100.0;
+        const double phase = 2 * std::numbers::pi * 150 * (t - glide * t * t / 2);
+        double v = 0;
+        for (int k = 1; k <= 6; ++k)
+            v += std::sin(k * phase) / k;
+        const double level = std::pow(10.0, std::sin(8 * std::numbers::pi * t) / 4);
+        s[n] = static_cast<std::int16_t>(16000 * level * v);
+    }
+    return toBytes(s);
+}
+
+} // namespace tensikon::test

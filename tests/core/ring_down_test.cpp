@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <numbers>
-
 #include "core/shown_reading.h"
 #include "tests/core/plucked.h"
 
@@ -23,17 +20,7 @@ TEST(RingDown, HeldNotesRingGlidingSwellsAndLowDronesDoNot)
     // A voice glides with its words; a string holds its pitch, however its
     // level swells and sinks in a room.
     const auto swelling = [](double glide) {
-        test::Samples swell(kAnalysisBufferBytes / 2, 0);
-        for (std::size_t n = 3000; n < swell.size(); ++n) {
-            const double t = static_cast<double>(n) / 44100.0;
-            const double phase = 2 * std::numbers::pi * 150 * (t - glide * t * t / 2);
-            double v = 0;
-            for (int k = 1; k <= 6; ++k)
-                v += std::sin(k * phase) / k;
-            const double level = std::pow(10.0, std::sin(8 * std::numbers::pi * t) / 4);
-            swell[n] = static_cast<std::int16_t>(16000 * level * v);
-        }
-        return measureCapture(test::asBuffer(test::toBytes(swell)));
+        return measureCapture(test::asBuffer(test::swelling(glide)));
     };
     EXPECT_EQ(swelling(0.2).shape, SoundShape::NoRing);
     const Measurement steady = swelling(0);

@@ -72,6 +72,14 @@ const test::Bytes& splitAfterAttack()
     return b;
 }
 
+// A level that swells and sinks on a pitch that holds: the ring-down rule
+// reads the whole sound after the attack once more to see that it holds.
+const test::Bytes& swellingHeld()
+{
+    static const test::Bytes b = test::swelling(0);
+    return b;
+}
+
 void BM_Estimate_Decaying140(benchmark::State& state)
 {
     estimate(state, decaying140());
@@ -95,6 +103,16 @@ void BM_Measure_Ringing140(benchmark::State& state)
 void BM_Measure_SplitAfterAttack(benchmark::State& state)
 {
     measure(state, splitAfterAttack());
+}
+
+void BM_Measure_SwellingHeld(benchmark::State& state)
+{
+    measure(state, swellingHeld());
+}
+
+void BM_Estimate_SwellingHeld(benchmark::State& state)
+{
+    estimate(state, swellingHeld());
 }
 
 void BM_Estimate_WorstCase(benchmark::State& state)
@@ -169,10 +187,12 @@ void BM_File_AnalyzeInMemory(benchmark::State& state)
 BENCHMARK(BM_Estimate_Decaying140);
 BENCHMARK(BM_Estimate_WorstCase);
 BENCHMARK(BM_Estimate_SplitAfterAttack);
+BENCHMARK(BM_Estimate_SwellingHeld);
 BENCHMARK(BM_Measure_Decaying140)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Measure_WorstCase)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Measure_Ringing140)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Measure_SplitAfterAttack)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Measure_SwellingHeld)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PlainPass_SumOfLevels);
 BENCHMARK(BM_File_AnalyzeInMemory)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_File_Analyzer)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
@@ -262,6 +282,9 @@ int main(int argc, char** argv)
                         "BM_Measure_Decaying140", "BM_Estimate_Decaying140", "goal: at most 5 ms");
     reporter.printAdded("measureCapture - estimateFrequency (in doubt, read in the attack)",
                         "BM_Measure_SplitAfterAttack", "BM_Estimate_SplitAfterAttack",
+                        "goal: at most 5 ms");
+    reporter.printAdded("measureCapture - estimateFrequency (a swelling level, pitch held)",
+                        "BM_Measure_SwellingHeld", "BM_Estimate_SwellingHeld",
                         "goal: at most 5 ms");
     benchmark::Shutdown();
     return 0;
