@@ -223,7 +223,7 @@ TEST(EstimatePitch, AThumpBelowTheBeltsDoesNotHideTheNote)
         const auto p = pitchOf(r);
         ASSERT_TRUE(p) << hz;
         EXPECT_NEAR(p->hz, hz, 1.0) << hz;
-        EXPECT_GT(p->confidence, 0.7) << hz;
+        EXPECT_GT(p->confidence, 0.8) << hz;
     }
 }
 
